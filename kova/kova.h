@@ -1,0 +1,11 @@
+// The platform layer as the application sees it: the only header that
+// source/ includes.
+#pragma once
+
+#include "kova_db.h"
+#include "kova_debug.h"
+#include "kova_errors.h"
+#include "kova_file.h"
+#include "kova_fmt.h"
+#include "kova_mem.h"
+#include "kova_types.h"

@@ -1,0 +1,22 @@
+// The platform's formatter: a small printf with the conversions the system
+// uses. Owns no state.
+#pragma once
+
+#include <cstdarg>
+
+#include "kova_types.h"
+
+// Formats into `out` (at most `size` bytes including the terminating zero;
+// size 0 writes nothing) and returns the length of the full text, which may
+// exceed size - 1 when the output was cut.
+//
+// Conversions: %hd (int, printed as signed 16-bit), %ld (int32_t), %lx
+// (uint32_t, lower-case hex), %s (char*, null prints "(null)"), %c (int),
+// %t (FourCC as four characters), %% . A width and a "0" flag may precede
+// the letters ("%08lx", "%04ld", "%02ld", "%5hd"); "-" left-aligns.
+// Unknown conversions are copied as they stand.
+//
+// Arguments are passed the way C varargs promote them: %hd and %c take int,
+// %ld takes int32_t, %lx and %t take uint32_t.
+int STR_Format(char* out, int size, const char* fmt, ...);
+int STR_VFormat(char* out, int size, const char* fmt, va_list args);
