@@ -64,9 +64,11 @@ uint8_t DB_Format(FileRef f);
 
 // Checks once that the file's structure can be trusted: the record list fits
 // before the first data offset, offsets never decrease and lie inside the
-// file, info offsets lie inside the file. Returns 0 or ERR_NOT_DATABASE.
-// Handles opened on "Palm" files are checked by the first operation that
-// reads records; a damaged file then refuses every record operation.
+// file, info offsets lie between the list and the first record's data.
+// Returns 0 or ERR_NOT_DATABASE (ERR_READ when the list cannot be read; that
+// verdict is not kept; ERR_FILE_PARAM for a bad handle). An empty file
+// passes. Handles opened on "Palm" files are checked by the first operation
+// that reads records; a damaged file then refuses every record operation.
 [[nodiscard]] Err DB_Validate(FileRef f);
 
 // Reads the header. Outputs may be null; `name` receives 32 bytes, always
