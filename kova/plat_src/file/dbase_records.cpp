@@ -16,6 +16,8 @@ namespace {
 
 constexpr uint32_t FILL_CHUNK = 32767;
 constexpr uint32_t FILL_MIN_CHUNK = 1024;
+// The handle's bytes in front of the copy, rounded so the copy stays aligned.
+constexpr uint32_t RECORD_HEADER_BYTES = (sizeof(RecordObj) + 15) & ~15u;
 
 // Resolves (offset, count) inside a range of `length` bytes, count 0
 // meaning "to the end". False when the range passes the end.
@@ -87,15 +89,18 @@ Err DBI_Fetch(RecordRef* out, FileRef f, uint16_t index, uint32_t start, uint32_
   if (!DBI_Span(f, index, &offset, &size)) return ERR_READ;
   if (!fitRange(size, start, &length)) return ERR_FILE_PARAM;
   // 2. The handle and the copy.
-  RecordObj* rec = static_cast<RecordObj*>(MEM_Alloc(sizeof(RecordObj), true));
-  uint8_t* data = rec ? static_cast<uint8_t*>(MEM_Alloc(length, false)) : nullptr;
-  err = data ? Err(0) : ERR_MEM_FULL;
-  if (err == 0 && length > 0 && FIL_ReadAt(f, uint64_t(offset) + start, data, length) != length)
-    err = ERR_READ;
-  if (err != 0) {
-    MEM_Free(data);
-    MEM_Free(rec);
-    return err;
+  // One block holds both, the copy right behind the handle: walking a large
+  // database fetches every record, and one allocation per record halves the
+  // allocator's share of that walk.
+  if (length > MEM_MAX_BLOCK - RECORD_HEADER_BYTES) return ERR_MEM_FULL;
+  uint8_t* block = static_cast<uint8_t*>(MEM_Alloc(RECORD_HEADER_BYTES + length, false));
+  if (!block) return ERR_MEM_FULL;
+  RecordObj* rec = reinterpret_cast<RecordObj*>(block);
+  memset(rec, 0, sizeof *rec);
+  uint8_t* data = block + RECORD_HEADER_BYTES;
+  if (length > 0 && FIL_ReadAt(f, uint64_t(offset) + start, data, length) != length) {
+    MEM_Free(block);
+    return ERR_READ;
   }
   rec->file = f;
   rec->index = index;
@@ -120,8 +125,7 @@ Err DB_ReleaseRecord(RecordRef* ref) {
   RecordObj* rec = *ref;
   *ref = nullptr;
   if (stillOpen(rec->file) && rec->file->firstFetched == rec->index) rec->file->firstFetched = -1;
-  MEM_Free(rec->data);
-  MEM_Free(rec);
+  MEM_Free(rec);  // the copy lives in the same block
   return 0;
 }
 

@@ -24,6 +24,13 @@ inline constexpr int VOL_BASE_DATA = 2;   // "!"
 inline constexpr int VOL_BASE_APP = 3;    // "^"
 inline constexpr int VOL_FIXED_COUNT = 3;  // volumes 0..2
 
+// One read-ahead block of a file node.
+struct ReadAheadBlock {
+  uint8_t* bytes;   // FIL_READ_AHEAD_BYTES, allocated on first use (may be null)
+  uint64_t offset;
+  uint32_t length;  // 0 = empty
+};
+
 // Shared by every handle of one host file (same device and inode): its
 // cached size and the record database caches, so that a change through one
 // handle is seen by all.
@@ -40,7 +47,16 @@ struct FileNode {
   uint8_t win[100];     // ten record-list entries
   uint32_t guardEnd;    // writes below this offset clear the caches (0 = none cached)
   int8_t checked;       // structure check: 0 not yet, 1 sound, -1 damaged
+  // Read-ahead blocks: small reads (record-list windows, records) are served
+  // from blocks read whole, so walking a database costs few host reads. Two
+  // blocks, because a walk alternates between the record list and the data.
+  // Every write and truncate of this process keeps them coherent.
+  ReadAheadBlock readAhead[2];
+  uint8_t readAheadNext;  // the block to refill next (the older one)
 };
+
+inline constexpr uint32_t FIL_READ_AHEAD_BYTES = 65536;
+inline constexpr uint32_t FIL_READ_AHEAD_MAX_READ = 4096;  // larger reads go to the host
 
 // The open-file object.
 struct FileObj {
@@ -96,3 +112,14 @@ Err FIL_TruncateAt(FileRef f, uint64_t newEnd);
 // The configuration of the next (or current) start, with defaults filled:
 // never-null strings, empty meaning "the default folder".
 const FileLayerConfig* FIL_Config();
+
+// The host's mount table ("/proc/self/mounts", or the file a test names with
+// VOL_SetMountTable, which copies the path; null restores the default), read
+// whole into an owned NUL-terminated buffer (free() it); null when it cannot
+// be read.
+void VOL_SetMountTable(const char* path);
+char* VOL_ReadMountTable();
+// The next mount point of a real file system in `table` from `*pos` (which
+// it advances): kernel and memory file systems, repeated mount points and
+// paths that do not fit `size` bytes are skipped. False at the end.
+bool VOL_NextMount(const char* table, size_t* pos, char* path, int size);

@@ -11,6 +11,7 @@
 
 #include "file_internal.h"
 #include "kova_debug.h"
+#include "kova_res.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ FileNode* findOrMakeNode(uint64_t device, uint64_t inode) {
     if (n.refs == 0 && !spare) spare = &n;
   }
   // Ten slots and ten nodes: a free slot always finds a spare node.
+  if (!spare) return nullptr;
   memset(spare, 0, sizeof *spare);
   spare->device = device;
   spare->inode = inode;
@@ -63,7 +65,44 @@ void releaseNode(FileObj* f) {
     f->ops->unlockWriters(n->lock);
     n->locked = false;
   }
-  if (--n->refs == 0) memset(n, 0, sizeof *n);
+  if (--n->refs == 0) {
+    for (ReadAheadBlock& b : n->readAhead) free(b.bytes);
+    memset(n, 0, sizeof *n);
+  }
+}
+
+// Drops the read-ahead blocks that [offset, end) touches.
+void forgetReadAhead(FileNode* n, uint64_t offset, uint64_t end) {
+  for (ReadAheadBlock& b : n->readAhead)
+    if (b.length && offset < b.offset + b.length && end > b.offset) b.length = 0;
+}
+
+// Serves a small read from the node's read-ahead blocks, refilling the older
+// block from the host when the range is in neither. Returns false when no
+// block can be had (no memory); the caller then reads from the host.
+bool readAhead(FileRef f, uint64_t offset, void* buffer, uint32_t count, uint32_t* got) {
+  FileNode* n = f->node;
+  ReadAheadBlock* hit = nullptr;
+  for (ReadAheadBlock& b : n->readAhead)
+    if (b.length && offset >= b.offset && offset + count <= b.offset + b.length) hit = &b;
+  if (!hit) {
+    hit = &n->readAhead[n->readAheadNext];
+    if (!hit->bytes) hit->bytes = static_cast<uint8_t*>(malloc(FIL_READ_AHEAD_BYTES));
+    if (!hit->bytes) return false;
+    n->readAheadNext ^= 1;
+    int64_t r = f->ops->read(f->host, hit->bytes, FIL_READ_AHEAD_BYTES, offset);
+    hit->offset = offset;
+    hit->length = r > 0 ? uint32_t(r) : 0;
+    if (offset + count > hit->offset + hit->length) {
+      // Short: at the end of the file, or a failed read.
+      *got = hit->length;
+      if (*got) memcpy(buffer, hit->bytes, *got);
+      return true;
+    }
+  }
+  memcpy(buffer, hit->bytes + (offset - hit->offset), count);
+  *got = count;
+  return true;
 }
 
 bool kindUsable(FourCC kind) {
@@ -108,11 +147,16 @@ Err FIL_LayerStart() {
     return err;
   }
   state->useCount = 1;
+  // The resource store appended to the executable. A missing or damaged store
+  // does not stop the layer: lookups fall back to loose files, and the
+  // application decides what a missing store means (RES_StoreLoaded).
+  (void)RES_Open(state->exePath);
   return 0;
 }
 
 void FIL_LayerStop() {
   if (!g_state || --g_state->useCount > 0) return;
+  RES_Close();
   for (FileObj& slot : g_state->slots) {
     if (!slot.used) continue;
     FileRef f = &slot;
@@ -153,6 +197,10 @@ Err FIL_Open(FileRef* out, int16_t volume, const char* dir, const char* name, in
     return ERR_OPEN_FAILED;
   }
   FileNode* node = findOrMakeNode(device, inode);
+  if (!node) {
+    ops->close(host);
+    return ERR_OPEN_FAILED;
+  }
   if (mode != FIL_MODE_READ && !node->locked) {
     // Other processes may read the file meanwhile, but not write it.
     if (ops->lockWriters(f->path, &node->lock) != 0) {
@@ -203,6 +251,8 @@ void FIL_NodeForgetDb(FileNode* node) {
 
 uint32_t FIL_ReadAt(FileRef f, uint64_t offset, void* buffer, uint32_t count) {
   if (!handleOk(f) || !buffer || count == 0) return 0;
+  uint32_t got = 0;
+  if (count <= FIL_READ_AHEAD_MAX_READ && readAhead(f, offset, buffer, count, &got)) return got;
   int64_t n = f->ops->read(f->host, buffer, count, offset);
   return n > 0 ? uint32_t(n) : 0;
 }
@@ -211,6 +261,7 @@ uint32_t FIL_WriteAt(FileRef f, uint64_t offset, const void* buffer, uint32_t co
   if (!handleOk(f) || !buffer || count == 0 || f->mode == FIL_MODE_READ) return 0;
   FileNode* node = f->node;
   if (offset < node->guardEnd) FIL_NodeForgetDb(node);
+  forgetReadAhead(node, offset, offset + count);
   int64_t n = f->ops->write(f->host, buffer, count, offset, full);
   if (n > 0 && node->size >= 0 && int64_t(offset) + n > node->size)
     node->size = int64_t(offset) + n;
@@ -221,6 +272,7 @@ uint32_t FIL_WriteAt(FileRef f, uint64_t offset, const void* buffer, uint32_t co
 Err FIL_TruncateAt(FileRef f, uint64_t newEnd) {
   if (!g_state) return ERR_FILE_NOT_READY;
   if (!handleOk(f)) return ERR_FILE_PARAM;
+  forgetReadAhead(f->node, newEnd, UINT64_MAX);
   Err err = f->ops->truncate(f->host, newEnd);
   f->node->size = err == 0 ? int64_t(newEnd) : -1;
   FIL_NodeForgetDb(f->node);
