@@ -61,7 +61,7 @@ void putSigned(Sink* s, int32_t v, int width, bool left, bool zeroPad) {
   putField(s, v < 0 ? '-' : 0, buf, n, width, left, zeroPad);
 }
 
-struct Spec {
+struct Directive {
   bool left, zeroPad;
   int width;
   char length;  // 'h', 'l' or 0
@@ -69,24 +69,24 @@ struct Spec {
 };
 
 // Parses the conversion after a '%'; returns the characters consumed.
-int parseSpec(const char* p, Spec* spec) {
+int parseDirective(const char* p, Directive* dir) {
   const char* start = p;
-  *spec = {};
+  *dir = {};
   for (; *p == '-' || *p == '0'; p++) {
-    if (*p == '-') spec->left = true;
-    if (*p == '0') spec->zeroPad = true;
+    if (*p == '-') dir->left = true;
+    if (*p == '0') dir->zeroPad = true;
   }
   for (; *p >= '0' && *p <= '9'; p++)
-    spec->width = spec->width < MAX_WIDTH ? spec->width * 10 + (*p - '0') : MAX_WIDTH;
-  if (spec->width > MAX_WIDTH) spec->width = MAX_WIDTH;
-  if (*p == 'h' || *p == 'l') spec->length = *p++;
-  spec->conv = *p;
+    dir->width = dir->width < MAX_WIDTH ? dir->width * 10 + (*p - '0') : MAX_WIDTH;
+  if (dir->width > MAX_WIDTH) dir->width = MAX_WIDTH;
+  if (*p == 'h' || *p == 'l') dir->length = *p++;
+  dir->conv = *p;
   if (*p) p++;
   return int(p - start);
 }
 
-// Emits one known conversion; false when the spec is not one we take.
-bool convert(Sink* s, const Spec& sp, va_list* args) {
+// Emits one known conversion; false when the directive is not one we take.
+bool convert(Sink* s, const Directive& sp, va_list* args) {
   bool zero = sp.zeroPad && !sp.left;
   if (sp.length == 'h' && sp.conv == 'd') {
     putSigned(s, int16_t(va_arg(*args, int)), sp.width, sp.left, zero);
@@ -130,8 +130,8 @@ int STR_VFormat(char* out, int size, const char* fmt, va_list args) {
       p += 2;
       continue;
     }
-    Spec sp;
-    int used = 1 + parseSpec(p + 1, &sp);
+    Directive sp;
+    int used = 1 + parseDirective(p + 1, &sp);
     // An unknown conversion is copied as it stands and takes no argument.
     if (!convert(&s, sp, &ap))
       for (int i = 0; i < used; i++) put(&s, p[i]);
