@@ -19,7 +19,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/brantel
+	BUILD=$(BUILD) bash scripts/run
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -12,6 +12,11 @@ inline constexpr Err ERR_FORM_SURFACE = Err(0xF080);  // form drawing surface no
 
 // Host and notifications.
 inline constexpr Err ERR_HOST_NOT_HANDLED = Err(0xF100);  // nobody took the notification
+inline constexpr Err ERR_HOST_BACKEND = Err(0xF101);     // the display or backend did not start
+inline constexpr Err ERR_HOST_WINDOW = Err(0xF102);      // no main window, or it cannot be made
+inline constexpr Err ERR_HOST_CLIPBOARD = Err(0xF103);   // clipboard empty or unavailable
+inline constexpr Err ERR_HOST_SOUND = Err(0xF104);       // no sound output
+inline constexpr Err ERR_HOST_QUEUE_FULL = Err(0xF105);  // the platform event queue is full
 
 // Memory.
 inline constexpr Err ERR_MEM_BAD_ARG = Err(0xF201);    // bad argument to a memory operation
