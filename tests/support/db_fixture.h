@@ -33,7 +33,8 @@ class DbTest : public KovaTest {
   // Compares the file with an expected image, listing both on a mismatch.
   void ExpectFile(const PdbBytes& expect, const std::string& name = kName) const {
     PdbBytes now = FileBytes(name);
-    EXPECT_TRUE(expect == now) << "expected:\n" << PdbDescribe(expect) << "file:\n"
+    EXPECT_TRUE(expect == now) << "expected:\n"
+                               << PdbDescribe(expect) << "file:\n"
                                << PdbDescribe(now);
   }
 
@@ -46,8 +47,7 @@ class DbTest : public KovaTest {
   // Record i as read through DB_GetRecord ("<null>" when it cannot be).
   std::string ReadRecord(uint16_t i, FileRef f = nullptr) const {
     RecordRef rec = nullptr;
-    const uint8_t* data =
-        static_cast<const uint8_t*>(DB_GetRecord(&rec, f ? f : db_, i, 0, 0));
+    const uint8_t* data = static_cast<const uint8_t*>(DB_GetRecord(&rec, f ? f : db_, i, 0, 0));
     if (!data) return "<null>";
     std::string s(data, data + DB_RecordLength(rec));
     EXPECT_EQ(0, DB_ReleaseRecord(&rec));

@@ -250,10 +250,10 @@ std::vector<uint32_t> PdbRecordSizes(const PdbImage& image) {
 
 std::string PdbDescribe(const PdbBytes& bytes) {
   PdbImage img = PdbParse(bytes);
-  std::string out = "size " + std::to_string(bytes.size()) + " count " +
-                    std::to_string(img.count) + " app " + std::to_string(img.appInfoOffset) +
-                    " sort " + std::to_string(img.sortInfoOffset) +
-                    (img.ok ? "" : " (" + img.error + ")") + "\n";
+  std::string out = "size " + std::to_string(bytes.size()) + " count " + std::to_string(img.count) +
+                    " app " + std::to_string(img.appInfoOffset) + " sort " +
+                    std::to_string(img.sortInfoOffset) + (img.ok ? "" : " (" + img.error + ")") +
+                    "\n";
   for (size_t i = 0; i < img.records.size(); i++) {
     const PdbEntry& e = img.entries[i];
     char line[128];

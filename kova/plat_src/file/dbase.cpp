@@ -22,12 +22,18 @@ struct AttrPair {
 };
 
 constexpr AttrPair kDbAttrs[] = {
-    {DB_ATTR_READ_ONLY, 0x0002},       {DB_ATTR_BACKUP, 0x0008},
-    {DB_ATTR_RESET_AFTER_INSTALL, 0x0020}, {DB_ATTR_COPY_PREVENTION, 0x0040},
-    {DB_ATTR_RESOURCE, 0x0001},        {DB_ATTR_HIDDEN, 0x0100},
-    {DB_ATTR_STREAM, 0x0080},          {DB_ATTR_RECYCLABLE, 0x0400},
-    {DB_ATTR_BUNDLE, 0x0800},          {DB_ATTR_LAUNCHABLE_DATA, 0x0200},
-    {DB_ATTR_OK_TO_INSTALL_NEWER, 0x0010}, {DB_ATTR_APPINFO_DIRTY, 0x0004},
+    {DB_ATTR_READ_ONLY, 0x0002},
+    {DB_ATTR_BACKUP, 0x0008},
+    {DB_ATTR_RESET_AFTER_INSTALL, 0x0020},
+    {DB_ATTR_COPY_PREVENTION, 0x0040},
+    {DB_ATTR_RESOURCE, 0x0001},
+    {DB_ATTR_HIDDEN, 0x0100},
+    {DB_ATTR_STREAM, 0x0080},
+    {DB_ATTR_RECYCLABLE, 0x0400},
+    {DB_ATTR_BUNDLE, 0x0800},
+    {DB_ATTR_LAUNCHABLE_DATA, 0x0200},
+    {DB_ATTR_OK_TO_INSTALL_NEWER, 0x0010},
+    {DB_ATTR_APPINFO_DIRTY, 0x0004},
 };
 
 constexpr uint16_t DISK_KEPT_BITS = 0xF000 | PDB_DISK_RESOURCE;
@@ -76,9 +82,8 @@ void freshName(const char* fileName, uint8_t* out) {
   memcpy(out, fileName, n);
 }
 
-void zeroInfo(FourCC* kind, char* name, uint32_t* attributes, uint16_t* version,
-              PalmTime* modified, PalmTime* created, PalmTime* backedUp, FourCC* type,
-              FourCC* creator) {
+void zeroInfo(FourCC* kind, char* name, uint32_t* attributes, uint16_t* version, PalmTime* modified,
+              PalmTime* created, PalmTime* backedUp, FourCC* type, FourCC* creator) {
   if (kind) *kind = 0;
   if (name) memset(name, 0, 32);
   if (attributes) *attributes = 0;

@@ -50,7 +50,8 @@ Verdict checkStructure(FileRef f) {
   uint32_t firstData;
   Verdict v = checkOffsets(f, count, uint32_t(listEnd), size, &firstData);
   if (v != SOUND) return v;
-  const uint32_t infos[] = {Get32BE(header + PDB_OFF_APP_INFO), Get32BE(header + PDB_OFF_SORT_INFO)};
+  const uint32_t infos[] = {Get32BE(header + PDB_OFF_APP_INFO),
+                            Get32BE(header + PDB_OFF_SORT_INFO)};
   for (uint32_t info : infos)
     if (info != 0 && (info < listEnd || info > firstData)) return DAMAGED;
   return SOUND;

@@ -145,7 +145,8 @@ Err DBI_AdjustOffsets(FileRef f, uint32_t first, uint32_t n, uint32_t delta) {
     uint32_t k = n - done < BLOCK_BYTES / e ? n - done : BLOCK_BYTES / e;
     Err err = DBI_ReadEntries(f, first + done, k, block);
     if (err != 0) return err;
-    for (uint32_t j = 0; j < k; j++) Put32BE(block + j * e + at, Get32BE(block + j * e + at) + delta);
+    for (uint32_t j = 0; j < k; j++)
+      Put32BE(block + j * e + at, Get32BE(block + j * e + at) + delta);
     err = DBI_WriteEntries(f, first + done, k, block);
     if (err != 0) return err;
     done += k;

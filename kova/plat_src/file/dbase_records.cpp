@@ -154,8 +154,7 @@ Err DB_FillRecord(RecordRef rec, uint32_t offset, uint8_t value, uint32_t count)
   return err;
 }
 
-Err DB_WriteRecordAt(FileRef f, uint16_t index, uint32_t offset, const void* src,
-                     uint32_t count) {
+Err DB_WriteRecordAt(FileRef f, uint16_t index, uint32_t offset, const void* src, uint32_t count) {
   uint32_t at, size;
   Err err = locate(f, index, &at, &size);
   if (err != 0) return err;

@@ -53,8 +53,7 @@ Err moveBytes(FileRef f, uint32_t from, uint32_t to, uint32_t n, ProgressRef pro
 
 // Entries for `count` new records at `index`: data offsets from `firstData`
 // on, `size` bytes apart; attributes, unique IDs, types and ids zero.
-Err writeNewEntries(FileRef f, uint32_t index, uint32_t count, uint32_t firstData,
-                    uint32_t size) {
+Err writeNewEntries(FileRef f, uint32_t index, uint32_t count, uint32_t firstData, uint32_t size) {
   const uint32_t e = DBI_EntrySize(f), at = DBI_OffsetField(f);
   uint8_t block[ENTRY_BLOCK];
   for (uint32_t done = 0; done < count;) {
@@ -143,7 +142,8 @@ Err DBI_MoveRun(FileRef f, uint32_t from, uint32_t to, uint32_t n, ProgressRef p
   if (err == 0) err = FIL_TruncateAt(f, fileSize);
   // 4. Offsets follow the data.
   if (err == 0) err = DBI_AdjustOffsets(f, to, n, down ? 0u - bBytes : bBytes);
-  if (err == 0) err = DBI_AdjustOffsets(f, down ? to + n : from, m, down ? runBytes : 0u - runBytes);
+  if (err == 0)
+    err = DBI_AdjustOffsets(f, down ? to + n : from, m, down ? runBytes : 0u - runBytes);
   return finish(f, err, fileSize, true, flush);
 }
 

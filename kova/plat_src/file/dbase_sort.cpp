@@ -29,15 +29,13 @@ void releaseAll(Batch* b) {
 }
 
 int16_t compareRecs(RecordCompareFn compare, RecordRef a, RecordRef b, uintptr_t user) {
-  return compare(DB_RecordData(a), DB_RecordLength(a), DB_RecordData(b), DB_RecordLength(b),
-                 user);
+  return compare(DB_RecordData(a), DB_RecordLength(a), DB_RecordData(b), DB_RecordLength(b), user);
 }
 
 // 2. The up to twenty smallest records from p on, in order. A record goes
 // behind every batch member it does not sort before, so equal records keep
 // their file order.
-Err collect(FileRef f, uint32_t p, uint32_t n, RecordCompareFn compare, uintptr_t user,
-            Batch* b) {
+Err collect(FileRef f, uint32_t p, uint32_t n, RecordCompareFn compare, uintptr_t user, Batch* b) {
   b->size = 0;
   Err err = DBI_Fetch(&b->recs[0], f, uint16_t(p), 0, 0);
   if (err != 0) return err;
