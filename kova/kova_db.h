@@ -162,3 +162,7 @@ using RecordCompareFn = int16_t (*)(const uint8_t* a, uint32_t aSize, const uint
 // place; equal records keep their order). Attribute bytes and unique IDs
 // travel with their data. Returns 0 or the first I/O error.
 [[nodiscard]] Err DB_Sort(FileRef f, RecordCompareFn compare, uintptr_t user);
+// The same for the `count` records from `first` on; the others stay where
+// they are. ERR_FILE_PARAM when the range passes the record count.
+[[nodiscard]] Err DB_SortRange(FileRef f, uint16_t first, uint16_t count, RecordCompareFn compare,
+                               uintptr_t user);

@@ -124,3 +124,32 @@ TEST_F(DbSort, TinyDatabasesAndBadArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+using DbSortRange = DbTest;
+
+TEST_F(DbSortRange, SortsOnlyTheRangeAndLeavesTheRestInPlace) {
+  std::mt19937 rng(7);
+  Recs recs;
+  for (int i = 0; i < 40; i++) {
+    std::string data(1 + rng() % 3, 'a');
+    for (char& c : data) c = char('a' + rng() % 4);
+    recs.push_back({data, uint8_t(rng() & 0x5F), uint32_t(i)});
+  }
+  OpenDb(Make(recs));
+  ASSERT_EQ(0, DB_SortRange(Db(), 5, 30, ByBytes, 0));
+  std::stable_sort(recs.begin() + 5, recs.begin() + 35, Less);
+  ExpectFile(Make(recs));
+}
+
+TEST_F(DbSortRange, RefusesARangePastTheEnd) {
+  PdbBytes image = Make({{"b", 0, 1}, {"a", 0, 2}});
+  OpenDb(image);
+  EXPECT_EQ(ERR_FILE_PARAM, DB_SortRange(Db(), 1, 2, ByBytes, 0));
+  EXPECT_EQ(ERR_FILE_PARAM, DB_SortRange(Db(), 0, 2, nullptr, 0));
+  EXPECT_EQ(0, DB_SortRange(Db(), 2, 0, ByBytes, 0));
+  EXPECT_EQ(image, FileBytes());
+}
+
+}  // namespace

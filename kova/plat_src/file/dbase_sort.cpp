@@ -155,10 +155,19 @@ Err DB_Sort(FileRef f, RecordCompareFn compare, uintptr_t user) {
   if (!compare) return ERR_FILE_PARAM;
   Err err = DBI_Ready(f);
   if (err != 0) return err;
-  const uint32_t n = DBI_Count(f);
+  return DB_SortRange(f, 0, uint16_t(DBI_Count(f)), compare, user);
+}
+
+Err DB_SortRange(FileRef f, uint16_t first, uint16_t count, RecordCompareFn compare,
+                 uintptr_t user) {
+  if (!compare) return ERR_FILE_PARAM;
+  Err err = DBI_Ready(f);
+  if (err != 0) return err;
+  const uint32_t n = uint32_t(first) + count;
+  if (n > DBI_Count(f)) return ERR_FILE_PARAM;
   bool changed = false;
-  // 1. Batch by batch from the front.
-  for (uint32_t p = 0; p + 1 < n;) {
+  // 1. Batch by batch from the front of the range.
+  for (uint32_t p = first; p + 1 < n;) {
     Batch batch;
     err = collect(f, p, n, compare, user, &batch);
     // 3. Every copy goes before anything moves.
