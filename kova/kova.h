@@ -8,6 +8,7 @@
 #include "kova_file.h"
 #include "kova_fmt.h"
 #include "kova_host.h"
+#include "kova_image.h"
 #include "kova_mem.h"
 #include "kova_res.h"
 #include "kova_types.h"

@@ -1,5 +1,5 @@
 // Every error code of the platform, one table, grouped by the high byte:
-// 0xF0xx forms, 0xF1xx host, 0xF2xx memory, 0xF4xx application services,
+// 0xF0xx forms, 0xF1xx host, 0xF2xx memory, 0xF3xx images, 0xF4xx application services,
 // 0xF6xx files and databases, 0xF8xx debug, 0xFDxx dialing, 0xFExx dialogs.
 #pragma once
 
@@ -41,6 +41,11 @@ inline constexpr Err ERR_WRITE = Err(0xF685);           // write failed
 inline constexpr Err ERR_BAD_COUNT = Err(0xF689);       // negative or impossible count
 inline constexpr Err ERR_NOT_DATABASE = Err(0xF68A);    // not a database ("Palm") file
 inline constexpr Err ERR_BAD_NAME = Err(0xF690);        // file or directory name not usable
+
+// Images and JPEG coding.
+inline constexpr Err ERR_IMG_PARAM = Err(0xF301);     // bad surface or argument
+inline constexpr Err ERR_IMG_BAD_DATA = Err(0xF302);  // not a JPEG, damaged or truncated
+inline constexpr Err ERR_IMG_ABORTED = Err(0xF303);   // the row callback asked to stop
 
 // Debug output.
 inline constexpr Err ERR_DEBUG = Err(0xF800);  // debug output failed

@@ -20,3 +20,9 @@
 // %ld takes int32_t, %lx and %t take uint32_t.
 int STR_Format(char* out, int size, const char* fmt, ...);
 int STR_VFormat(char* out, int size, const char* fmt, va_list args);
+
+// Writes the date (year 1904 … 2031, month 1 … 12, day 1 … 31) the way the
+// user's locale writes dates, always with a four-digit year ("05/17/1970"
+// in the plain C locale). A date that is not a calendar date (month 13,
+// February 30) writes nothing and returns 0. Returns the text's length.
+int STR_FormatDate(char* out, int size, int16_t year, int16_t month, int16_t day);
