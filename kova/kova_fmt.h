@@ -26,3 +26,9 @@ int STR_VFormat(char* out, int size, const char* fmt, va_list args);
 // in the plain C locale). A date that is not a calendar date (month 13,
 // February 30) writes nothing and returns 0. Returns the text's length.
 int STR_FormatDate(char* out, int size, int16_t year, int16_t month, int16_t day);
+// The same with a given date format in strftime's notation, as a locale
+// states it ("%d.%m.%y"): each "%y" is widened to "%Y". Both leave an empty
+// text (when size > 0) and return 0 for a date that is not a calendar date,
+// a null format, or a text longer than 127 characters.
+int STR_FormatDateWith(char* out, int size, const char* localeFormat, int16_t year, int16_t month,
+                       int16_t day);
