@@ -156,8 +156,7 @@ char* ContactGetField(const ContactRec* rec, FieldKind kind, int16_t index, char
 // field. Returns 0, -1 for a field the layout lacks (kinds 14 and 15
 // included), ERR_FILE_PARAM for a record held in memory, or the first
 // failing step's file error, before any byte of the record has moved.
-[[nodiscard]] Err ContactSetField(ContactRec* rec, FieldKind kind, int16_t index,
-                                  const char* text);
+[[nodiscard]] Err ContactSetField(ContactRec* rec, FieldKind kind, int16_t index, const char* text);
 // Record info (see ContactInfo); -1 or 0 for what the layout lacks.
 int32_t ContactGetInfo(const ContactRec* rec, ContactInfo selector, int16_t index);
 // Sets ShownPhone, PhoneLabel, AddressLabel, ChatLabel or BirthdayInfo
@@ -220,12 +219,19 @@ void ParseSetTextWidth(TextWidthFn fn);
 
 // The text of `column` for item `n` of the contact; a new MEM block the
 // caller frees (an empty text for an id above 37, a column with nothing to
-// show, or short memory). `outItemIndex` (may be null) receives the slot of
-// the item found, -1 for an item from a custom field; `outLabel` (may be
-// null) receives a new MEM block with the item's label. `width` (0 = no
-// limit) and `font` serve column 36 and the wrapped full text.
+// show, or short memory; null only when not even an empty block can be
+// had). `outItemIndex` (may be null) receives the slot of the item found in
+// its field kind (phone, web, chat or address slot), -1 for an item from a
+// custom field or when nothing was found; `outLabel` (may be null) receives
+// a new MEM block with the item's label for the item columns (9-13, 15-17,
+// 28-31) when an item was found, null otherwise. `width` (0 = no limit) and
+// `font` serve column 36 and the wrapped full text.
 char* ContactColumnText(const ContactRec* rec, int16_t column, int16_t n, int16_t* outItemIndex,
                         char** outLabel, int32_t width, uint16_t font, uint16_t flags);
+
+// Forgets the label texts and the "$Pre" list cached from the resource
+// store (they are read once per run); call when the store changes.
+void ParseColumnsReset();
 
 // Note tag lines and custom-field prefixes.
 inline constexpr uint16_t PREFIX_NOTE_TAGS = 1;  // families 1 and 2; otherwise family 3
