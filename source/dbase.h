@@ -60,7 +60,8 @@ int16_t ContactAlert(FourCC name, const char* const* args, int16_t argCount);
 // by the header (name "ContactsDB-PAdd" or creator "PAdd" gives the new
 // layout, name "AddressDB" or creator "addr" the classic one). The handle
 // owns `file` from then on (ContactDbClose closes it). Returns 0,
-// ERR_NOT_DATABASE when the header names neither layout, ERR_MEM_FULL.
+// ERR_NOT_DATABASE when the header names neither layout, ERR_MEM_FULL; on
+// failure the caller keeps `file`.
 [[nodiscard]] Err ContactDbAttach(ContactDb** out, FileRef file, bool readOnly);
 // Closes the file and frees the handle; sets *db to null; null is ignored.
 void ContactDbClose(ContactDb** db);
@@ -111,6 +112,12 @@ uint32_t ContactFingerprint(ContactDb* db);
 // At stop: stores the contact file's date in `fileDate` when
 // `trackFileDate` is on, and `databaseFingerprint`.
 void ContactRememberFileDate();
+// The modification date of the contact file of the data folder (the one
+// ContactDbOpen would open). False when there is none; `out` may be null.
+bool ContactFileDate(PalmTime* out);
+// ContactFingerprint of the contact database, opened quietly for reading
+// and closed again. False when it cannot be opened; `out` may be null.
+bool ContactCurrentFingerprint(uint32_t* out);
 
 // ---------------------------------------------------------------------------
 // Repair.

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "dbase.h"
+
 namespace {
 
 // Files and resources: the file layer opens the resource store; without it
@@ -53,10 +55,10 @@ const AppModule* modules(int* count) {
   return kModules;
 }
 
-// Contact store and sort table globals (reset at every start). Once those
-// modules exist, these reset `detectedOrder`, `askedToCreate`,
-// `fileDateChecked` and the sort table's cached state.
-void resetContactStore() {}
+// Contact store and sort table globals (reset at every start): the
+// detected order, the one-time offers and the file-date check; once the sort
+// table exists, its cached state.
+void resetContactStore() { ContactStoreReset(); }
 void resetSortTable() {}
 
 // The sort table's stamp: once the sort table exists, the number of deleted
@@ -64,21 +66,15 @@ void resetSortTable() {}
 // missing database, until then.
 uint16_t sortTableStamp() { return 0; }
 
-// The unique ID of the contact database's middle record (record count / 2).
-// Once the contact store exists it reads it; until then there is no
-// database and the stored fingerprint stays.
-bool databaseFingerprint(uint32_t* out) {
-  (void)out;
-  return false;
-}
+// The unique ID of the contact database's middle record (record count / 2),
+// read from the database opened quietly for reading; without a database the
+// stored fingerprint stays.
+bool databaseFingerprint(uint32_t* out) { return ContactCurrentFingerprint(out); }
 
-// Closes the sort table, and gives the contact file's modification date.
-// Nothing is open and there is no contact file until those modules exist.
+// Closes the sort table (nothing is open until it exists), and gives the
+// contact file's modification date when the file date is tracked.
 void closeSortTable() {}
-bool contactFileDate(PalmTime* out) {
-  (void)out;
-  return false;
-}
+bool contactFileDate(PalmTime* out) { return g_prefs.trackFileDate && ContactFileDate(out); }
 
 // 4. The pad search's letters. This folds "A" … "Z" onto "a" … "z"; once
 // the collation tables exist, a character's letter is the one whose
