@@ -37,9 +37,9 @@ constexpr uint32_t SortRecordBytes(uint32_t n) { return (n + 99) / 100 * 200 + 8
 // ---------------------------------------------------------------------------
 // Collation.
 
-extern uint8_t charClass[256];        // representative of each character's class
-extern uint8_t collationTable[512];   // 2p: character at position p; 2c+1: position of c
-extern uint8_t defaultKey[4];         // the last character three times, then 0
+extern uint8_t charClass[256];       // representative of each character's class
+extern uint8_t collationTable[512];  // 2p: character at position p; 2c+1: position of c
+extern uint8_t defaultKey[4];        // the last character three times, then 0
 
 // Loads the tables from "Brantel Sort Order.PDB" (768 bytes, valid) or
 // derives them and writes the file; once per run. Returns charClass.
@@ -57,6 +57,12 @@ using SortElementCompareFn = int16_t (*)(const void* a, const void* b, uintptr_t
 // element i sorts after element j, until a pass swaps nothing.
 void ExchangeSort(void* base, uint32_t count, uint32_t elementSize, SortElementCompareFn compare,
                   uintptr_t user);
+// The same result in O(count log count) comparisons for large ranges: a
+// stable merge sort (elements that compare equal keep their order; with no
+// equal pair the result is ExchangeSort's). Falls back to ExchangeSort when
+// its temporary block (count * elementSize bytes) cannot be allocated.
+void SortMergeSort(void* base, uint32_t count, uint32_t elementSize, SortElementCompareFn compare,
+                   uintptr_t user);
 
 // Bytes of one extracted sort field (31 characters and the zero byte).
 inline constexpr uint32_t SORT_FIELD_BYTES = 32;
@@ -110,6 +116,10 @@ inline constexpr int16_t SORT_DISCARD = 3;
 // SortOpen results besides failures (negative Err codes).
 inline constexpr Err SORT_BUILT = 0;
 inline constexpr Err SORT_VALID = -1;
+// SortOpen's failure for a database of more than SORT_MAX_CONTACTS contacts:
+// no table can index them, so the table file is removed (SortGetList then
+// gives no list) and the reason goes to the debug output.
+inline constexpr Err SORT_ERR_TOO_MANY = ERR_BAD_COUNT;
 
 // Progress of a build: stage text (a string resource name: "$Sf0" …
 // "$Sf3"), position and total. Until the platform's progress display exists
@@ -146,7 +156,11 @@ inline constexpr uint16_t SORT_LIST_REBUILD = 0x02;
 // 0 unfiled, 1-15) and the privacy setting, in sort order. *outHandle is
 // set to -1; *outEntries points to the first of the returned count of
 // contact indices (valid until the next operation that changes the table).
-// Returns 0 (outputs untouched) when the table cannot be used.
+// A null output pointer is skipped. The stored list is used when it was
+// built for the same order and category during this run (one stored by an
+// earlier run may hold that run's search results: it is rebuilt once).
+// Returns 0 (outputs untouched) when the table cannot be used, or for an
+// order or category out of range.
 uint16_t SortGetList(int16_t* outHandle, const uint16_t** outEntries, int16_t order,
                      int16_t category, uint16_t flags);
 void SortReleaseList(int16_t handle);
@@ -160,18 +174,33 @@ using SortPredicateFn = bool (*)(const ContactRec* rec, uint16_t position, uint1
 // number kept; 0 leaves the list as it was.
 uint16_t SortRefineList(SortPredicateFn predicate, uintptr_t user);
 
-// Upkeep after single-contact changes of the contact database.
-// Contact i was inserted (the database holds n + 1 records); returns its
-// position in the display list, or -1.
+// Upkeep after single-contact changes of the contact database. A table
+// found out of step (an index past its total, a total other than the
+// database's count) or a step that fails halfway removes the table file, so
+// that the next SortOpen builds it afresh; nothing is written outside it.
+//
+// Contact i was inserted (the database holds n + 1 records, i <= n); the
+// new contact stands before the old contact i in every order (at the front
+// when i = n) and its own entries are stale. Every insertion path (new
+// contact, duplicate) therefore calls SortRecordInserted and then, after
+// any SortRecordMoved, SortRecordChanged with SORT_CHANGE_PLACE exactly
+// once for the new contact. Returns its position in the display list, or
+// -1 (no valid list, no table, or the table refused: more than
+// SORT_MAX_CONTACTS contacts).
 int32_t SortRecordInserted(uint16_t i);
-// Contact d was marked deleted and moved behind all others.
+// Contact d (below the total) was marked deleted and moved to the last
+// index: its entries follow it there, marked deleted; it leaves the list.
 void SortRecordDeleted(uint16_t d);
-// The contact database moved contact `from` to index `to`.
+// The contact database moved contact `from` to index `to` (both clamped to
+// the last index): the enabled orders, the per-contact records (`to` takes
+// from's entries) and the list's indices are renumbered.
 void SortRecordMoved(uint16_t from, uint16_t to);
 // SortRecordChanged modes.
 inline constexpr int16_t SORT_CHANGE_PLACE = 1;
 inline constexpr int16_t SORT_CHANGE_REFRESH = 2;
 // Contact r changed: refresh its keys, attributes and category; with
-// SORT_CHANGE_PLACE re-place it in every order and invalidate the list.
-// Returns its new position in order `order`, or -1.
+// SORT_CHANGE_PLACE re-place it in every order and invalidate the list
+// (SORT_CHANGE_REFRESH invalidates it only when the category or the
+// deleted or private bit changed). Returns its new position in order
+// `order`, or -1.
 int32_t SortRecordChanged(int16_t mode, uint16_t r, int16_t order);
