@@ -244,6 +244,9 @@ uint32_t ContactMeasuredEnd(const ContactDb* db, const uint8_t* record, uint32_t
   }
   const uint32_t word1 = headerWord(record, size, 8), word2 = headerWord(record, size, 12);
   pos = PADD_HEADER_BYTES;
+  // A record without any field keeps the empty record's zero byte, as the
+  // handheld writes it: that byte belongs to the record.
+  if (word1 == 0 && word2 == 0 && size > pos && record[pos] == 0) pos++;
   for (int field = 0; field <= 30; field++)
     if (word1 & (1u << field)) pos = skipString(record, size, pos);
   for (int field = 32; field <= PADD_FIELD_NOTE; field++)

@@ -6,6 +6,7 @@
 // The neighbouring records never change.
 #include <random>
 
+#include "dbase.h"
 #include "parse_fixture.h"
 
 namespace {
@@ -72,6 +73,7 @@ class ParseRoundTrip : public ContactTest {
     for (int i = 0; i < m.phones(); i++)
       ASSERT_EQ(m.phoneLabels[i], ContactGetInfo(rec, ContactInfo::PhoneLabel, int16_t(i)));
     ASSERT_EQ(m.shownPhone, ContactGetInfo(rec, ContactInfo::ShownPhone, 0));
+    ExpectNothingToRepair(rec, step);
     if (!m.contacts) return;
     for (int i = 0; i < 3; i++)
       ASSERT_EQ(m.addressLabels[i], ContactGetInfo(rec, ContactInfo::AddressLabel, int16_t(i)));
@@ -82,6 +84,21 @@ class ParseRoundTrip : public ContactTest {
       info = int32_t((uint32_t(info) & 0xFFFF0000u) | BIRTHDAY_NO_ALARM);
     ASSERT_EQ(info, ContactGetInfo(rec, ContactInfo::BirthdayInfo, 0));
   }
+
+  // Repair's scan finds nothing to mend in what the accessor wrote: no
+  // string or birthday block runs past the end, and behind them lie only
+  // whole blobs (ContactsDB-PAdd) or the empty record's zero byte
+  // (AddressDB keeps it behind its strings).
+  void ExpectNothingToRepair(const ContactRec* rec, int step) {
+    const uint32_t end = ContactMeasuredEnd(&db_, rec->bytes, rec->size);
+    ASSERT_LE(end, rec->size) << "step " << step;
+    if (m_contacts()) {
+      ASSERT_TRUE(ContactBlobChainValid(rec->bytes, end, rec->size)) << "step " << step;
+    } else {
+      for (uint32_t i = end; i < rec->size; i++) ASSERT_EQ(0, rec->bytes[i]) << "step " << step;
+    }
+  }
+  bool m_contacts() const { return db_.isContacts != 0; }
 
   // One random edit of record 1, applied to the model too.
   void Edit(Model* m, ImgSurface* surface) {
