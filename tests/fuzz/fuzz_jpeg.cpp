@@ -11,49 +11,23 @@
 #include <filesystem>
 #include <string>
 
+#include "fuzz_support.h"
 #include "kova.h"
 
 namespace {
 
-std::string g_dataDir;
-
-void removeFolder() {
-  FIL_LayerStop();
-  std::error_code ec;
-  std::filesystem::remove_all(std::filesystem::path(g_dataDir).parent_path(), ec);
-}
-
-void start() {
-  if (!g_dataDir.empty()) return;
-  char pattern[] = "/dev/shm/brantel-fuzz-XXXXXX";
-  char fallback[] = "/tmp/brantel-fuzz-XXXXXX";
-  char* folder = mkdtemp(pattern) ? pattern : mkdtemp(fallback);
-  if (!folder) abort();
-  if (MEM_Start() != 0 || DBG_Start() != 0) abort();
-  FileLayerConfig config{folder, folder, "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) abort();
-  g_dataDir = std::string(folder) + "/brantel";
-  atexit(removeFolder);
-}
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+void check(bool ok) { FuzzCheck(ok); }
 
 bool decodeCode(Err err) { return err == 0 || err == ERR_IMG_BAD_DATA || err == ERR_MEM_FULL; }
 
 void writeFile(const char* name, const uint8_t* data, size_t size) {
-  FILE* out = fopen((g_dataDir + "/" + name).c_str(), "wb");
-  if (!out) abort();
-  if (size && fwrite(data, 1, size, out) != size) abort();
-  fclose(out);
+  FuzzWriteFile(FuzzDataDir() + "/" + name, data, size);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  start();
+  FuzzStart();
   static uint32_t runs = 0;
   uint32_t live = MEM_LiveBlocks();
   int16_t w = -1, h = -1;

@@ -13,53 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "kova.h"
 
 namespace {
 
-std::string g_dataDir;
-
-void removeFolder() {
-  FIL_LayerStop();
-  std::error_code ec;
-  std::filesystem::remove_all(std::filesystem::path(g_dataDir).parent_path(), ec);
-}
-
-void start() {
-  if (!g_dataDir.empty()) return;
-  // Memory-backed when the host has it: every structural change flushes.
-  char pattern[] = "/dev/shm/brantel-fuzz-XXXXXX";
-  char fallback[] = "/tmp/brantel-fuzz-XXXXXX";
-  char* folder = mkdtemp(pattern) ? pattern : mkdtemp(fallback);
-  if (!folder) abort();
-  if (MEM_Start() != 0 || DBG_Start() != 0) abort();
-  FileLayerConfig config{folder, folder, "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) abort();
-  g_dataDir = std::string(folder) + "/brantel";
-  atexit(removeFolder);
-}
+void check(bool ok) { FuzzCheck(ok); }
 
 void writeFile(const std::string& name, const uint8_t* data, size_t size) {
-  FILE* out = fopen((g_dataDir + "/" + name).c_str(), "wb");
-  if (!out) abort();
-  if (size && fwrite(data, 1, size, out) != size) abort();
-  fclose(out);
+  FuzzWriteFile(FuzzDataDir() + "/" + name, data, size);
 }
 
 std::vector<uint8_t> readFile(const std::string& name) {
-  std::vector<uint8_t> bytes;
-  FILE* in = fopen((g_dataDir + "/" + name).c_str(), "rb");
-  if (!in) abort();
-  uint8_t buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;)
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  fclose(in);
-  return bytes;
-}
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
+  return FuzzReadFile(FuzzDataDir() + "/" + name);
 }
 
 // One record: its entry, its fetched copy and a direct read must agree.
@@ -143,7 +109,7 @@ void editCopy(const std::string& name, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  start();
+  FuzzStart();
   // Names ending in ".pdb" make any file of 80 bytes or more a database, so
   // the last byte picks whether the header alone decides.
   std::string name = size && (data[size - 1] & 1) ? "fuzz.pdb" : "fuzz.dat";

@@ -12,41 +12,23 @@
 #include <filesystem>
 #include <string>
 
+#include "fuzz_support.h"
 #include "kova.h"
 #include "kova_res.h"
 
 namespace {
 
-std::string g_folder, g_exe;
+std::string g_exe;  // the "executable" the store is appended to
 
-void removeFolder() {
-  RES_Close();
-  FIL_LayerStop();
-  std::error_code ec;
-  std::filesystem::remove_all(g_folder, ec);
-}
+void closeStore() { RES_Close(); }
 
 void start() {
-  if (!g_folder.empty()) return;
-  char pattern[] = "/dev/shm/brantel-fuzz-res-XXXXXX";
-  char fallback[] = "/tmp/brantel-fuzz-res-XXXXXX";
-  char* folder = mkdtemp(pattern) ? pattern : mkdtemp(fallback);
-  if (!folder) abort();
-  if (MEM_Start() != 0 || DBG_Start() != 0) abort();
-  FileLayerConfig config{folder, folder, "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) abort();
-  g_folder = folder;
-  g_exe = g_folder + "/program";
-  atexit(removeFolder);
+  if (!g_exe.empty()) return;
+  g_exe = FuzzStart() + "/program";
+  atexit(closeStore);  // runs before the folder is removed
 }
 
-void writeFile(const uint8_t* data, size_t size) {
-  FILE* out = fopen(g_exe.c_str(), "wb");
-  if (!out) abort();
-  if (size && fwrite(data, 1, size, out) != size) abort();
-  fclose(out);
-}
+void writeFile(const uint8_t* data, size_t size) { FuzzWriteFile(g_exe, data, size); }
 
 uint32_t get32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
