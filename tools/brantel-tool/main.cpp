@@ -4,7 +4,9 @@
 // file or an operation failed, 2 the command line is wrong.
 #include <cstring>
 
+#include "contacts_command.h"
 #include "pdb_command.h"
+#include "sort_command.h"
 #include "tool.h"
 
 namespace {
@@ -16,6 +18,12 @@ void printUsage(FILE* out) {
       "Commands:\n",
       out);
   PdbUsage(out);
+  fputc('\n', out);
+  ContactsUsage(out);
+  fputc('\n', out);
+  SortUsage(out);
+  fputc('\n', out);
+  SampleUsage(out);
   fputs(
       "\n"
       "Exit status: 0 done, 1 the file or an operation failed (the message names\n"
@@ -44,6 +52,27 @@ int main(int argc, char** argv) {
       return TOOL_EXIT_OK;
     }
     return PdbCommand(argc - 2, argv + 2);
+  }
+  if (strcmp(argv[1], "contacts") == 0) {
+    if (argc >= 3 && isHelp(argv[2])) {
+      ContactsUsage(stdout);
+      return TOOL_EXIT_OK;
+    }
+    return ContactsCommand(argc - 2, argv + 2);
+  }
+  if (strcmp(argv[1], "sort") == 0) {
+    if (argc >= 3 && isHelp(argv[2])) {
+      SortUsage(stdout);
+      return TOOL_EXIT_OK;
+    }
+    return SortCommand(argc - 2, argv + 2);
+  }
+  if (strcmp(argv[1], "sample") == 0) {
+    if (argc >= 3 && isHelp(argv[2])) {
+      SampleUsage(stdout);
+      return TOOL_EXIT_OK;
+    }
+    return SampleCommand(argc - 2, argv + 2);
   }
   ToolUsageFail("unknown command '%s'", argv[1]);
   return TOOL_EXIT_USAGE;
