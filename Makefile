@@ -5,7 +5,7 @@ SAN_BUILD ?= build-san
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test san fuzz bench format clean
+.PHONY: all setup configure build run demo-clean test san fuzz bench format clean
 
 all: build
 
@@ -18,8 +18,14 @@ configure: setup
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The program on a demo home inside the build folder (scripts/run); the
+# user's own documents are used only when build/brantel is started directly.
 run: build
 	BUILD=$(BUILD) bash scripts/run
+
+# Forgets the demo home, so the next `make run` starts from a fresh sample.
+demo-clean:
+	rm -rf $(BUILD)/demo-home
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
