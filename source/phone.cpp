@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dbase.h"
+#include "sort.h"
 
 namespace {
 
@@ -56,34 +57,33 @@ const AppModule* modules(int* count) {
 }
 
 // Contact store and sort table globals (reset at every start): the
-// detected order, the one-time offers and the file-date check; once the sort
-// table exists, its cached state.
+// detected order, the one-time offers, the file-date check and the sort
+// table's cached handle and list.
 void resetContactStore() { ContactStoreReset(); }
-void resetSortTable() {}
+void resetSortTable() { SortReset(); }
 
-// The sort table's stamp: once the sort table exists, the number of deleted
-// records at the end of the contact database (SortStamp); 0, its value for a
-// missing database, until then.
-uint16_t sortTableStamp() { return 0; }
+// The sort table's stamp: the number of deleted records at the end of the
+// contact database (0 for a missing database).
+uint16_t sortTableStamp() { return SortStamp(); }
 
 // The unique ID of the contact database's middle record (record count / 2),
 // read from the database opened quietly for reading; without a database the
 // stored fingerprint stays.
 bool databaseFingerprint(uint32_t* out) { return ContactCurrentFingerprint(out); }
 
-// Closes the sort table (nothing is open until it exists), and gives the
-// contact file's modification date when the file date is tracked.
-void closeSortTable() {}
+// Closes the sort table, and gives the contact file's modification date
+// when the file date is tracked.
+void closeSortTable() { SortClose(); }
 bool contactFileDate(PalmTime* out) { return g_prefs.trackFileDate && ContactFileDate(out); }
 
-// 4. The pad search's letters. This folds "A" … "Z" onto "a" … "z"; once
-// the collation tables exist, a character's letter is the one whose
-// `charClass` entry equals the character's.
+// 4. The pad search's letters: a character's letter is the lower-case
+// letter of its collation class ("A" and "a" both give "a"), or 0.
 void buildPadLetters() {
+  const uint8_t* classes = SortLoadCollation();
   for (int c = 0; c < 256; ++c) {
     uint8_t letter = 0;
-    if (c >= 'a' && c <= 'z') letter = uint8_t(c);
-    if (c >= 'A' && c <= 'Z') letter = uint8_t(c - 'A' + 'a');
+    for (int l = 'a'; l <= 'z' && !letter; ++l)
+      if (classes[l] == classes[c]) letter = uint8_t(l);
     g_app.padLetters[c] = letter;
   }
 }
