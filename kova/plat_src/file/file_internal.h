@@ -10,23 +10,23 @@
 
 // One row of the volume table.
 struct Volume {
-  FourCC kind;       // "win", "rdsk" (in memory), "ram", "vfs", "sfs"
-  uint32_t flags;    // VOL_FLAG_*
-  char name[32];     // from "VOLUME.NAM" or the table
-  char* bases[4];    // base folders for ":", "~", "!", "^" (owned, may be null)
+  FourCC kind;     // "win", "rdsk" (in memory), "ram", "vfs", "sfs"
+  uint32_t flags;  // VOL_FLAG_*
+  char name[32];   // from "VOLUME.NAM" or the table
+  char* bases[4];  // base folders for ":", "~", "!", "^" (owned, may be null)
   char currentDir[FIL_DIR_BYTES + 1];
   const HostFileOps* ops;  // null = the current disk table (HOST_FileOps())
 };
 
-inline constexpr int VOL_BASE_ROOT = 0;   // ":"
-inline constexpr int VOL_BASE_HOME = 1;   // "~"
-inline constexpr int VOL_BASE_DATA = 2;   // "!"
-inline constexpr int VOL_BASE_APP = 3;    // "^"
+inline constexpr int VOL_BASE_ROOT = 0;    // ":"
+inline constexpr int VOL_BASE_HOME = 1;    // "~"
+inline constexpr int VOL_BASE_DATA = 2;    // "!"
+inline constexpr int VOL_BASE_APP = 3;     // "^"
 inline constexpr int VOL_FIXED_COUNT = 3;  // volumes 0..2
 
 // One read-ahead block of a file node.
 struct ReadAheadBlock {
-  uint8_t* bytes;   // FIL_READ_AHEAD_BYTES, allocated on first use (may be null)
+  uint8_t* bytes;  // FIL_READ_AHEAD_BYTES, allocated on first use (may be null)
   uint64_t offset;
   uint32_t length;  // 0 = empty
 };
@@ -36,17 +36,17 @@ struct ReadAheadBlock {
 // handle is seen by all.
 struct FileNode {
   uint64_t device, inode;
-  int refs;            // handles pointing here
-  int writers;         // handles open for writing
-  HostHandle lock;     // writers' lock, held while writers > 0
+  int refs;         // handles pointing here
+  int writers;      // handles open for writing
+  HostHandle lock;  // writers' lock, held while writers > 0
   bool locked;
-  int64_t size;        // cached size, -1 unknown
+  int64_t size;  // cached size, -1 unknown
   // Record database caches (dbase owns their meaning).
-  int32_t dbCount;      // record count, -1 unknown
-  int32_t winFirst;     // index of the first entry in win, -1 empty
-  uint8_t win[100];     // ten record-list entries
-  uint32_t guardEnd;    // writes below this offset clear the caches (0 = none cached)
-  int8_t checked;       // structure check: 0 not yet, 1 sound, -1 damaged
+  int32_t dbCount;    // record count, -1 unknown
+  int32_t winFirst;   // index of the first entry in win, -1 empty
+  uint8_t win[100];   // ten record-list entries
+  uint32_t guardEnd;  // writes below this offset clear the caches (0 = none cached)
+  int8_t checked;     // structure check: 0 not yet, 1 sound, -1 damaged
   // Read-ahead blocks: small reads (record-list windows, records) are served
   // from blocks read whole, so walking a database costs few host reads. Two
   // blocks, because a walk alternates between the record list and the data.
@@ -65,7 +65,7 @@ struct FileObj {
   const HostFileOps* ops;
   HostHandle host;
   int16_t mode;
-  int64_t position;      // cached position
+  int64_t position;  // cached position
   char name[FIL_NAME_BYTES];
   uint8_t format;        // DB_FORMAT_*
   int32_t firstFetched;  // index of the first record fetched and not released, -1 none
@@ -78,8 +78,8 @@ struct FileLayer {
   FileObj slots[FIL_MAX_OPEN];
   FileNode nodes[FIL_MAX_OPEN];  // at most one node per open file
   Volume volumes[VOL_FIXED_COUNT];
-  Volume ramDisk;                // volume -1
-  char* exePath;                 // owned
+  Volume ramDisk;  // volume -1
+  char* exePath;   // owned
 };
 
 // The layer's state; null while stopped.

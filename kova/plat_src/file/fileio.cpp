@@ -106,8 +106,8 @@ bool readAhead(FileRef f, uint64_t offset, void* buffer, uint32_t count, uint32_
 }
 
 bool kindUsable(FourCC kind) {
-  return kind == FCC("win ") || kind == FCC("rdsk") || kind == FCC("ram ") ||
-         kind == FCC("vfs ") || kind == FCC("sfs ");
+  return kind == FCC("win ") || kind == FCC("rdsk") || kind == FCC("ram ") || kind == FCC("vfs ") ||
+         kind == FCC("sfs ");
 }
 
 }  // namespace

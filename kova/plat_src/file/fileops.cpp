@@ -33,9 +33,8 @@ bool storedNameMatches(int16_t volume, const char* dir, const char* fileName) {
   if (FIL_Open(&f, volume, dir, fileName, FIL_MODE_READ) != 0) return false;
   bool match = false;
   char stored[32];
-  if (DB_FileKind(f) == FCC("Palm") &&
-      DB_GetInfo(f, nullptr, stored, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                 nullptr) == 0) {
+  if (DB_FileKind(f) == FCC("Palm") && DB_GetInfo(f, nullptr, stored, nullptr, nullptr, nullptr,
+                                                  nullptr, nullptr, nullptr, nullptr) == 0) {
     char expect[32];
     stripPdb(fileName, expect);
     match = strcasecmp(stored, expect) == 0;
@@ -77,16 +76,16 @@ Err FIL_Rename(int16_t volume, const char* oldDir, const char* oldName, const ch
   if (err != 0) return err;
   // The handheld shows a database by its stored name: keep it in step with the
   // file name when it followed the file name before.
-  bool follow = strlen(oldName) < 32 && strlen(newName) < 32 &&
-                storedNameMatches(volume, oldDir, oldName);
+  bool follow =
+      strlen(oldName) < 32 && strlen(newName) < 32 && storedNameMatches(volume, oldDir, oldName);
   if (VOL_Ops(v)->rename(from, to) != 0) return ERR_FILE;
   if (!follow) return 0;
   FileRef f = nullptr;
   if (FIL_Open(&f, volume, newDir, newName, FIL_MODE_READ_WRITE) != 0) return 0;
   char stored[32];
   stripPdb(newName, stored);
-  err = DB_SetInfo(f, nullptr, stored, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr);
+  err =
+      DB_SetInfo(f, nullptr, stored, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (err == 0) err = FIL_Flush(f);
   FIL_Close(&f);
   return err;

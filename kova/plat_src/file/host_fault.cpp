@@ -26,8 +26,7 @@ int64_t faultRead(HostHandle h, void* buffer, uint32_t count, uint64_t offset) {
   return real().read(h, buffer, count, offset);
 }
 
-int64_t faultWrite(HostHandle h, const void* buffer, uint32_t count, uint64_t offset,
-                   bool* full) {
+int64_t faultWrite(HostHandle h, const void* buffer, uint32_t count, uint64_t offset, bool* full) {
   if (shouldFail(g_faults.failWriteAt, ++g_counts.writes)) return -1;
   if (g_faults.diskFreeBytes >= 0) {
     int64_t size = real().size(h);
@@ -91,11 +90,10 @@ void faultCloseDir(HostHandle d) { real().closeDir(d); }
 }  // namespace
 
 const HostFileOps HOST_FAULT_FILE_OPS = {
-    "fault",         faultOpen,      faultClose,      faultRead,     faultWrite,
-    faultSize,       faultTruncate,  faultSync,       faultIdentity, faultLock,
-    faultUnlock,     faultRemove,    faultRename,     faultStat,     faultSetTimes,
-    faultSetReadOnly, faultMakeDir,  faultRemoveDir,  faultFreeSpace, faultOpenDir,
-    faultNextDir,    faultCloseDir,
+    "fault",        faultOpen,    faultClose,    faultRead,        faultWrite,   faultSize,
+    faultTruncate,  faultSync,    faultIdentity, faultLock,        faultUnlock,  faultRemove,
+    faultRename,    faultStat,    faultSetTimes, faultSetReadOnly, faultMakeDir, faultRemoveDir,
+    faultFreeSpace, faultOpenDir, faultNextDir,  faultCloseDir,
 };
 
 void HOST_SetFaults(const HostFaults* faults) {

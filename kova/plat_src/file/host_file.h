@@ -16,7 +16,7 @@ struct HostStat {
   bool readOnly;
   bool hidden;
   uint64_t size;
-  int64_t created;   // seconds since 1970 (the change time on POSIX)
+  int64_t created;  // seconds since 1970 (the change time on POSIX)
   int64_t modified;
   int64_t accessed;
 };

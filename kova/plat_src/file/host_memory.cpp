@@ -24,9 +24,7 @@ const char* leafOf(const char* path) {
   return slash ? slash + 1 : path;
 }
 
-bool isImage(const char* path) {
-  return g_image.exists && strcmp(g_image.name, leafOf(path)) == 0;
-}
+bool isImage(const char* path) { return g_image.exists && strcmp(g_image.name, leafOf(path)) == 0; }
 
 bool reserve(uint64_t size) {
   if (size <= g_image.capacity) return true;
@@ -166,8 +164,8 @@ void HOST_MemoryReset() {
 }
 
 const HostFileOps HOST_MEMORY_FILE_OPS = {
-    "memory",     memOpen,        memClose,     memRead,      memWrite,   memSize,
-    memTruncate,  memSync,        memIdentity,  memLock,      memUnlock,  memRemove,
-    memRename,    memStat,        memSetTimes,  memSetReadOnly, memMakeDir, memRemoveDir,
-    memFreeSpace, memOpenDir,     memNextDir,   memCloseDir,
+    "memory",     memOpen,    memClose,    memRead,        memWrite,   memSize,
+    memTruncate,  memSync,    memIdentity, memLock,        memUnlock,  memRemove,
+    memRename,    memStat,    memSetTimes, memSetReadOnly, memMakeDir, memRemoveDir,
+    memFreeSpace, memOpenDir, memNextDir,  memCloseDir,
 };

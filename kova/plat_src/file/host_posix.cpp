@@ -61,8 +61,7 @@ int64_t posixRead(HostHandle h, void* buffer, uint32_t count, uint64_t offset) {
   return done;
 }
 
-int64_t posixWrite(HostHandle h, const void* buffer, uint32_t count, uint64_t offset,
-                   bool* full) {
+int64_t posixWrite(HostHandle h, const void* buffer, uint32_t count, uint64_t offset, bool* full) {
   const uint8_t* p = static_cast<const uint8_t*>(buffer);
   uint32_t done = 0;
   while (done < count) {
@@ -190,11 +189,12 @@ void posixCloseDir(HostHandle dir) { ::closedir(reinterpret_cast<DIR*>(dir)); }
 }  // namespace
 
 const HostFileOps HOST_POSIX_FILE_OPS = {
-    "posix",        posixOpen,         posixClose,      posixRead,         posixWrite,
-    posixSize,      posixTruncate,     posixSync,       posixIdentity,     posixLockWriters,
-    posixUnlockWriters, posixRemove,   posixRename,     posixStat,         posixSetTimes,
-    posixSetReadOnly,   posixMakeDir,  posixRemoveDir,  posixFreeSpace,    posixOpenDir,
-    posixNextDir,   posixCloseDir,
+    "posix",       posixOpen,        posixClose,         posixRead,
+    posixWrite,    posixSize,        posixTruncate,      posixSync,
+    posixIdentity, posixLockWriters, posixUnlockWriters, posixRemove,
+    posixRename,   posixStat,        posixSetTimes,      posixSetReadOnly,
+    posixMakeDir,  posixRemoveDir,   posixFreeSpace,     posixOpenDir,
+    posixNextDir,  posixCloseDir,
 };
 
 namespace {
