@@ -96,8 +96,7 @@ uint32_t DB_RecordOffset(FileRef f, uint16_t index);
 // Record attributes (internal form) and category. Outputs may be null.
 Err DB_RecordInfo(FileRef f, uint16_t index, uint8_t* attributes, uint8_t* category);
 // Sets the given (non-null) attributes and category.
-Err DB_SetRecordInfo(FileRef f, uint16_t index, const uint8_t* attributes,
-                     const uint8_t* category);
+Err DB_SetRecordInfo(FileRef f, uint16_t index, const uint8_t* attributes, const uint8_t* category);
 // The record's 3-byte unique ID (record databases); 0 for resource databases.
 Err DB_RecordUniqueId(FileRef f, uint16_t index, uint32_t* uniqueId);
 
@@ -146,8 +145,7 @@ uint16_t DB_RecordIndex(RecordRef rec);
                                    ProgressRef progress);
 [[nodiscard]] Err DB_ResizeRecord(FileRef f, uint16_t index, uint32_t newSize,
                                   ProgressRef progress);
-[[nodiscard]] Err DB_DeleteRecords(FileRef f, uint16_t index, uint32_t count,
-                                   ProgressRef progress);
+[[nodiscard]] Err DB_DeleteRecords(FileRef f, uint16_t index, uint32_t count, ProgressRef progress);
 // Moves `count` records starting at `from` so that they start at `to`.
 // ERR_FILE_PARAM when from + count passes the record count.
 [[nodiscard]] Err DB_MoveRecords(FileRef f, uint16_t from, uint16_t to, int32_t count,
@@ -166,3 +164,9 @@ using RecordCompareFn = int16_t (*)(const uint8_t* a, uint32_t aSize, const uint
 // they are. ERR_FILE_PARAM when the range passes the record count.
 [[nodiscard]] Err DB_SortRange(FileRef f, uint16_t first, uint16_t count, RecordCompareFn compare,
                                uintptr_t user);
+// Sorts a record database in memory with every record marked deleted behind
+// the live ones (both groups stable), reading and writing each record once.
+// ERR_MEM_FULL, with the file untouched, when the records do not fit in
+// memory (the caller then sorts in the file); ERR_FILE_PARAM for a resource
+// database; otherwise as DB_Sort.
+[[nodiscard]] Err DB_SortLiveFirst(FileRef f, RecordCompareFn compare, uintptr_t user);

@@ -175,10 +175,13 @@ bool inOrder(ContactDb* db, uint32_t live) {
   return ordered;
 }
 
-// 6 and 8. Live records in the database order, deleted ones behind them.
+// 6 and 8. Live records in the database order, deleted ones behind them:
+// in memory when the file fits, else by moves and a sort in the file.
 Err sortLiveFirst(ContactDb* db) {
+  Err err = DB_SortLiveFirst(db->file, ContactCompareRecords, uintptr_t(db));
+  if (err != ERR_MEM_FULL) return err;
   uint32_t live = 0;
-  Err err = moveDeletedBehind(db->file, &live);
+  err = moveDeletedBehind(db->file, &live);
   if (err != 0 || live < 2 || inOrder(db, live)) return err;
   return DB_SortRange(db->file, 0, uint16_t(live), ContactCompareRecords, uintptr_t(db));
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "dbase_fixture.h"
+#include "dbase_internal.h"
 #include "host_file.h"
 
 namespace {
@@ -371,37 +372,45 @@ TEST_F(ContactRepair, FullDiskStopsTheRepairWithTheFileAsItWas) {
 
 TEST_F(ContactRepair, DiskFillingUpAnywhereNeverLosesARecord) {
   Shuffled in = MakeShuffled(99, true, 30);
+  // The scan runs from the last record down: the truncated note is
+  // lengthened before the stray bytes free any room.
+  in.records.push_back(ContactBuilder(true).Field(0, "Dean").Tail("xyz").Record());
+  in.attributes.push_back(0);
   PdbBytes note = ContactBuilder(true).Field(0, "Cole").Field(42, "a note").Record();
   in.records.push_back(Cut(note, 1));
-  in.attributes.push_back(0);
-  in.records.push_back(ContactBuilder(true).Field(0, "Dean").Tail("xyz").Record());
   in.attributes.push_back(0);
   auto names = [](const std::vector<PdbBytes>& records) {
     std::multiset<std::string> s;
     for (const PdbBytes& r : records) s.insert(OracleField(r, true, 0));
     return s;
   };
-  // Lengthening and every move of the sort borrow room behind the file.
-  bool completed = false, sawFull = false;
-  for (int64_t room = 0; room <= 4000 && !completed; room += 37) {
-    Open(in.records, true, in.attributes);
-    ContactStoreReset();
-    ArmFaults(HostFaults{0, 0, 0, 0, 0, false, room});
-    RepairCounts counts{};
-    Err err = Run(1, &counts);
-    Disarm();
-    PdbImage im = Image();
-    ASSERT_TRUE(im.ok) << room << ": " << im.error;
-    EXPECT_EQ(names(in.records), names(im.records)) << room;
-    EXPECT_TRUE(err == 0 || err == ERR_DISK_FULL) << room;
-    sawFull = sawFull || err == ERR_DISK_FULL;
-    completed = err == 0;
-    if (completed) {
-      EXPECT_TRUE(LiveSortedDeletedLast(1));
+  // Lengthening borrows room behind the file; so does every move of the
+  // sort in the file (a memory limit of 0 sends the sort there), while the
+  // sort in memory needs none.
+  for (uint32_t limit : {DB_SORT_MEMORY_LIMIT, 0u}) {
+    g_dbSortMemoryLimit = limit;
+    bool completed = false, sawFull = false;
+    for (int64_t room = 0; room <= 4000 && !completed; room += 37) {
+      Open(in.records, true, in.attributes);
+      ContactStoreReset();
+      ArmFaults(HostFaults{0, 0, 0, 0, 0, false, room});
+      RepairCounts counts{};
+      Err err = Run(1, &counts);
+      Disarm();
+      PdbImage im = Image();
+      ASSERT_TRUE(im.ok) << room << ": " << im.error;
+      EXPECT_EQ(names(in.records), names(im.records)) << room;
+      EXPECT_TRUE(err == 0 || err == ERR_DISK_FULL) << room;
+      sawFull = sawFull || err == ERR_DISK_FULL;
+      completed = err == 0;
+      if (completed) {
+        EXPECT_TRUE(LiveSortedDeletedLast(1));
+      }
     }
+    EXPECT_TRUE(sawFull) << limit;
+    EXPECT_TRUE(completed) << limit;
   }
-  EXPECT_TRUE(sawFull);
-  EXPECT_TRUE(completed);
+  g_dbSortMemoryLimit = DB_SORT_MEMORY_LIMIT;
 }
 
 }  // namespace

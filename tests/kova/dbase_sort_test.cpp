@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db_fixture.h"
+#include "dbase_internal.h"
 #include "host_file.h"
 
 namespace {
@@ -38,6 +39,14 @@ int16_t ByFirstByte(const uint8_t* a, uint32_t aSize, const uint8_t* b, uint32_t
 
 bool Less(const Rec& a, const Rec& b) { return a.data < b.data; }
 
+// Sets the in-memory sort's limit for one scope: 0 sends every sort to the
+// batched sort in the file.
+struct MemoryLimit {
+  explicit MemoryLimit(uint32_t bytes) { g_dbSortMemoryLimit = bytes; }
+  ~MemoryLimit() { g_dbSortMemoryLimit = DB_SORT_MEMORY_LIMIT; }
+};
+constexpr uint32_t kBothPaths[] = {DB_SORT_MEMORY_LIMIT, 0};
+
 using DbSort = DbTest;
 
 TEST_F(DbSort, SameSizeRecordsTakeTheirEntryBytesAlong) {
@@ -58,10 +67,11 @@ TEST_F(DbSort, SameSizeRecordsTakeTheirEntryBytesAlong) {
 
 TEST_F(DbSort, MatchesAStableSortOfRandomRecords) {
   std::mt19937 rng(20240611);
-  for (int round = 0; round < 4; round++) {
+  for (int round = 0; round < 8; round++) {
     SCOPED_TRACE(round);
+    MemoryLimit limit(kBothPaths[round % 2]);
     Recs recs;
-    const int n = round == 0 ? 2 : 25 + round * 23;
+    const int n = round < 2 ? 2 : 25 + round / 2 * 23;
     for (int i = 0; i < n; i++) {
       std::string data(rng() % 4, 'a');
       for (char& c : data) c = char('a' + rng() % 3);
@@ -77,18 +87,26 @@ TEST_F(DbSort, MatchesAStableSortOfRandomRecords) {
 }
 
 TEST_F(DbSort, EqualRecordsKeepTheirFileOrder) {
-  Recs recs;
-  const char keys[] = "cabcabbca";
-  for (int i = 0; i < 45; i++)
-    recs.push_back({std::string(1, keys[i % 9]) + std::string(size_t(i % 4), '.'), 0, uint32_t(i)});
-  OpenDb(Make(recs));
-  ASSERT_EQ(0, DB_Sort(Db(), ByFirstByte, 0));
-  std::stable_sort(recs.begin(), recs.end(),
-                   [](const Rec& a, const Rec& b) { return a.data[0] < b.data[0]; });
-  ExpectFile(Make(recs));
+  for (uint32_t bytes : kBothPaths) {
+    SCOPED_TRACE(bytes);
+    MemoryLimit limit(bytes);
+    Recs recs;
+    const char keys[] = "cabcabbca";
+    for (int i = 0; i < 45; i++)
+      recs.push_back(
+          {std::string(1, keys[i % 9]) + std::string(size_t(i % 4), '.'), 0, uint32_t(i)});
+    OpenDb(Make(recs));
+    ASSERT_EQ(0, DB_Sort(Db(), ByFirstByte, 0));
+    std::stable_sort(recs.begin(), recs.end(),
+                     [](const Rec& a, const Rec& b) { return a.data[0] < b.data[0]; });
+    ExpectFile(Make(recs));
+    FileRef f = Db();
+    FIL_Close(&f);
+  }
 }
 
 TEST_F(DbSort, HoldsAtMostTwentyRecordsAndTheCandidate) {
+  MemoryLimit limit(0);  // the batched sort in the file
   Recs recs;
   for (int i = 0; i < 70; i++) recs.push_back({std::to_string(1000 - i * 7), 0, uint32_t(i)});
   OpenDb(Make(recs));
@@ -149,6 +167,87 @@ TEST_F(DbSortRange, RefusesARangePastTheEnd) {
   EXPECT_EQ(ERR_FILE_PARAM, DB_SortRange(Db(), 1, 2, ByBytes, 0));
   EXPECT_EQ(ERR_FILE_PARAM, DB_SortRange(Db(), 0, 2, nullptr, 0));
   EXPECT_EQ(0, DB_SortRange(Db(), 2, 0, ByBytes, 0));
+  EXPECT_EQ(image, FileBytes());
+}
+
+}  // namespace
+
+namespace {
+
+using DbSortInMemory = DbTest;
+
+Recs Shuffled(int n) {
+  std::mt19937 rng(99);
+  Recs recs;
+  for (int i = 0; i < n; i++) recs.push_back({std::to_string(rng() % 1000), uint8_t(i & 0x1F), 0});
+  return recs;
+}
+
+TEST_F(DbSortInMemory, ShortMemoryFallsBackToTheSortInTheFile) {
+  Recs recs = Shuffled(30);
+  OpenDb(Make(recs));
+  MEM_FailNthAlloc(3);  // one of the range's own blocks
+  ASSERT_EQ(0, DB_Sort(Db(), ByBytes, 0));
+  MEM_FailNthAlloc(0);
+  std::stable_sort(recs.begin(), recs.end(), Less);
+  ExpectFile(Make(recs));
+}
+
+TEST_F(DbSortInMemory, AFailedWritePutsTheOldOrderBack) {
+  Recs recs = Shuffled(30);
+  PdbBytes image = Make(recs);
+  HOST_SetFileOps(&HOST_FAULT_FILE_OPS);
+  HOST_SetFaults(nullptr);
+  OpenDb(image);
+  HostFaults faults{};
+  faults.failWriteAt = 5;  // in the middle of the data
+  faults.diskFreeBytes = -1;
+  HOST_SetFaults(&faults);
+  EXPECT_NE(0, DB_Sort(Db(), ByBytes, 0));
+  HOST_SetFaults(nullptr);
+  EXPECT_EQ(image, FileBytes());
+}
+
+TEST_F(DbSortInMemory, ASortedFileIsNotWritten) {
+  Recs recs = Shuffled(30);
+  std::stable_sort(recs.begin(), recs.end(), Less);
+  HOST_SetFileOps(&HOST_FAULT_FILE_OPS);
+  HOST_SetFaults(nullptr);
+  OpenDb(Make(recs));
+  HOST_SetFaults(nullptr);  // count from here
+  ASSERT_EQ(0, DB_Sort(Db(), ByBytes, 0));
+  EXPECT_EQ(0u, HOST_FaultCounts().writes);
+}
+
+}  // namespace
+
+namespace {
+
+using DbSortLiveFirst = DbTest;
+
+TEST_F(DbSortLiveFirst, DeletedRecordsGoBehindInTheirOrder) {
+  std::mt19937 rng(5);
+  Recs recs;
+  for (int i = 0; i < 40; i++) {
+    const bool deleted = rng() % 4 == 0;
+    recs.push_back(
+        {std::to_string(rng() % 50), uint8_t((deleted ? 0x80 : 0) | (i & 0x0F)), uint32_t(i + 1)});
+  }
+  OpenDb(Make(recs));
+  ASSERT_EQ(0, DB_SortLiveFirst(Db(), ByBytes, 0));
+  std::stable_sort(recs.begin(), recs.end(), [](const Rec& a, const Rec& b) {
+    const bool da = a.attrs & 0x80, db = b.attrs & 0x80;
+    if (da != db) return !da;
+    return !da && a.data < b.data;
+  });
+  ExpectFile(Make(recs));
+}
+
+TEST_F(DbSortLiveFirst, TooLargeForMemoryLeavesTheFileForTheCaller) {
+  PdbBytes image = Make({{"b", 0x80, 1}, {"a", 0, 2}});
+  OpenDb(image);
+  MemoryLimit limit(0);
+  EXPECT_EQ(ERR_MEM_FULL, DB_SortLiveFirst(Db(), ByBytes, 0));
   EXPECT_EQ(image, FileBytes());
 }
 

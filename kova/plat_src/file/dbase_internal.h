@@ -101,5 +101,20 @@ void DBI_Forget(FileRef f);
 [[nodiscard]] Err DBI_MoveRun(FileRef f, uint32_t from, uint32_t to, uint32_t n,
                               ProgressRef progress, bool flush);
 
+// Sorting in memory: the most bytes of record data a sort reads into
+// memory at once (a larger range is sorted in the file, twenty records at a
+// time). Tests lower it to reach the batched sort.
+inline constexpr uint32_t DB_SORT_MEMORY_LIMIT = 32u << 20;
+extern uint32_t g_dbSortMemoryLimit;
+// Sorts records [first, first + n) by reading them all, sorting an index
+// (stable) and writing data and entries once; with `deletedLast` every
+// record marked deleted goes behind the live ones, in its order. *changed
+// tells whether
+// anything moved (nothing is flushed). ERR_MEM_FULL, with the file
+// untouched, when the range is above the limit or memory is short; ERR_READ;
+// a write error after the old order was written back.
+[[nodiscard]] Err DBI_SortInMemory(FileRef f, uint32_t first, uint32_t n, RecordCompareFn compare,
+                                   uintptr_t user, bool deletedLast, bool* changed);
+
 // Error for a short write: ERR_DISK_FULL when the host ran out of space.
 inline Err DBI_WriteError(bool full) { return full ? ERR_DISK_FULL : ERR_WRITE; }

@@ -1,6 +1,8 @@
-// Record databases, sorting in the file: a batched selection sort that
-// holds at most twenty (plus one) record copies at a time and places each
-// batch with record swaps and moves. Owns no state.
+// Record databases, sorting in the file: a range that fits in memory is
+// sorted there (dbase_sort_memory.cpp); a larger one, or one met with short
+// memory, by a batched selection sort that holds at most twenty (plus one)
+// record copies at a time and places each batch with record swaps and
+// moves. Owns no state.
 //
 // Invariants: (1) after each batch the records before p are the smallest,
 // in order, and equal records keep their file order (a swap that would send
@@ -166,6 +168,10 @@ Err DB_SortRange(FileRef f, uint16_t first, uint16_t count, RecordCompareFn comp
   const uint32_t n = uint32_t(first) + count;
   if (n > DBI_Count(f)) return ERR_FILE_PARAM;
   bool changed = false;
+  // 0. In memory when the range fits: every record read and written once.
+  err = DBI_SortInMemory(f, first, count, compare, user, false, &changed);
+  if (err != ERR_MEM_FULL) return err == 0 && changed ? FIL_Flush(f) : err;
+  changed = false;
   // 1. Batch by batch from the front of the range.
   for (uint32_t p = first; p + 1 < n;) {
     Batch batch;
@@ -187,4 +193,14 @@ Err DB_SortRange(FileRef f, uint16_t first, uint16_t count, RecordCompareFn comp
   }
   DBI_Forget(f);
   return changed ? FIL_Flush(f) : Err(0);
+}
+
+Err DB_SortLiveFirst(FileRef f, RecordCompareFn compare, uintptr_t user) {
+  if (!compare) return ERR_FILE_PARAM;
+  Err err = DBI_Ready(f);
+  if (err != 0) return err;
+  if (DB_Format(f) != DB_FORMAT_RECORDS) return ERR_FILE_PARAM;
+  bool changed = false;
+  err = DBI_SortInMemory(f, 0, DBI_Count(f), compare, user, true, &changed);
+  return err == 0 && changed ? FIL_Flush(f) : err;
 }
