@@ -21,13 +21,6 @@ const char* const CONTACT_INFO_NAMES[CONTACT_INFO_COUNT] = {
 
 namespace {
 
-// Unicode code points of the handheld's bytes 0x80-0x9F (0: no character).
-// The rest of the upper half is Latin-1.
-const uint16_t UPPER_CONTROLS[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x2666, 0x2663, 0x2665, 0x2660, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* fmt, ...) {
   char buffer[256];
@@ -38,17 +31,11 @@ std::string format(const char* fmt, ...) {
   return buffer;
 }
 
-void putUtf8(std::string* out, uint32_t cp) {
-  if (cp < 0x80) {
-    *out += char(cp);
-  } else if (cp < 0x800) {
-    *out += char(0xC0 | (cp >> 6));
-    *out += char(0x80 | (cp & 0x3F));
-  } else {
-    *out += char(0xE0 | (cp >> 12));
-    *out += char(0x80 | ((cp >> 6) & 0x3F));
-    *out += char(0x80 | (cp & 0x3F));
-  }
+// The UTF-8 form of one handheld character.
+void putUtf8(std::string* out, char c) {
+  char utf8[4];
+  uint32_t n = TXT_ToUtf8(&c, 1, utf8, sizeof utf8);
+  out->append(utf8, n);
 }
 
 const char* orderName(int16_t order) {
@@ -245,13 +232,13 @@ std::string ContactsJsonString(const char* text) {
   std::string out = "\"";
   for (const char* p = text; *p; p++) {
     uint8_t c = uint8_t(*p);
-    uint32_t cp = c < 0x80 ? c : c < 0xA0 ? UPPER_CONTROLS[c - 0x80] : c;
+    uint32_t cp = TXT_CharToUnicode(c);
     if (c == '"' || c == '\\')
       out += std::string("\\") + char(c);
-    else if (c < 0x20 || c == 0x7F || cp == 0)  // line breaks too: \u000a
+    else if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0))  // line breaks and C1 controls: \u000a
       out += format("\\u%04x", c);
     else
-      putUtf8(&out, cp);
+      putUtf8(&out, char(c));
   }
   return out + "\"";
 }
@@ -280,10 +267,8 @@ bool ContactsFromUtf8(const std::string& utf8, std::string* out) {
       result += char(cp);
       continue;
     }
-    int byte = -1;
-    for (int k = 0; k < 32 && byte < 0; k++)
-      if (UPPER_CONTROLS[k] == cp) byte = 0x80 + k;
-    if (byte < 0) return false;
+    uint8_t byte = TXT_UnicodeToChar(cp);
+    if (byte == 0) return false;
     result += char(byte);
   }
   *out = result;
