@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dbase.h"
 #include "host_file.h"
 #include "kova.h"
@@ -30,7 +31,6 @@ using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t CONTACTS = 10000;
-std::string g_folder;
 
 void must(bool ok, const char* what) {
   if (!ok) {
@@ -39,11 +39,7 @@ void must(bool ok, const char* what) {
   }
 }
 
-void writeFile(const std::string& name, const Bytes& bytes) {
-  FILE* out = fopen((g_folder + "/brantel/" + name).c_str(), "wb");
-  must(out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size(), "writing a file");
-  fclose(out);
-}
+void writeFile(const std::string& name, const Bytes& bytes) { BenchWriteData(name, bytes); }
 
 ContactDb* openDb(const std::string& name, bool writable) {
   FileRef f = nullptr;
@@ -299,14 +295,7 @@ BENCHMARK(BM_FloorSortInMemory)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillise
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  const char* tmp = getenv("TMPDIR");
-  std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/brantel-bench-XXXXXX";
-  if (!mkdtemp(pattern.data())) return 1;
-  g_folder = pattern;
-  if (MEM_Start() != 0 || DBG_Start() != 0) return 1;
-  FileLayerConfig config{g_folder.c_str(), g_folder.c_str(), "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) return 1;
+  if (!BenchStart()) return 1;
   // The program's resource store: the "ADDR" templates, labels, defaults.
   if (RES_Open(BRANTEL_APP_PATH) != 0 || !RES_StoreLoaded()) {
     fprintf(stderr, "bench_contacts: no resource store in %s\n", BRANTEL_APP_PATH);
@@ -319,8 +308,9 @@ int main(int argc, char** argv) {
   must(SampleBuild({true, CONTACTS, 1}, &sample) == 0, "SampleBuild");
   writeFile("sample.pdb", sample);
   for (uint32_t n : {2000u, 10000u}) writeFile(shuffledName(n), shuffledSample(n, 2));
-  benchmark::AddCustomContext("sample", g_folder + " (" + std::to_string(CONTACTS) + " contacts, " +
-                                            std::to_string(sample.size()) + " bytes, seed 1)");
+  benchmark::AddCustomContext("sample", BenchFolder() + " (" + std::to_string(CONTACTS) +
+                                            " contacts, " + std::to_string(sample.size()) +
+                                            " bytes, seed 1)");
   g_countingOps = HOST_POSIX_FILE_OPS;
   g_countingOps.read = countRead;
   g_countingOps.write = countWrite;
@@ -328,11 +318,6 @@ int main(int argc, char** argv) {
   HOST_SetFileOps(&g_countingOps);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  HOST_SetFileOps(nullptr);
-  FIL_LayerStop();
-  DBG_Stop();
-  MEM_Stop();
-  std::error_code ec;
-  std::filesystem::remove_all(g_folder, ec);
+  BenchStop();
   return 0;
 }

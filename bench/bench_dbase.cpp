@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "host_file.h"
 #include "kova.h"
 
@@ -28,8 +29,6 @@ constexpr uint32_t CONTACTS = 32000;
 constexpr uint16_t MIDDLE = CONTACTS / 2;
 constexpr uint32_t NEW_SIZE = 130;  // a typical contact
 constexpr uint32_t GROWTH = 40;     // a resize adds a field
-
-std::string g_folder;
 
 // --- a counting host file table ---------------------------------------------
 
@@ -138,11 +137,7 @@ Bytes image(const std::vector<Bytes>& records) {
   return b;
 }
 
-void writeFile(const char* name, const Bytes& bytes) {
-  FILE* out = fopen((g_folder + "/brantel/" + name).c_str(), "wb");
-  if (!out || fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) abort();
-  fclose(out);
-}
+void writeFile(const char* name, const Bytes& bytes) { BenchWriteData(name, bytes); }
 
 FileRef open(const char* name, int16_t mode) {
   FileRef f = nullptr;
@@ -343,14 +338,7 @@ BENCHMARK(BM_FloorStableSort)->Arg(2000)->Arg(10000)->Unit(benchmark::kMilliseco
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  const char* tmp = getenv("TMPDIR");
-  std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/brantel-bench-XXXXXX";
-  if (!mkdtemp(pattern.data())) return 1;
-  g_folder = pattern;
-  if (MEM_Start() != 0 || DBG_Start() != 0) return 1;
-  FileLayerConfig config{g_folder.c_str(), g_folder.c_str(), "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) return 1;
+  if (!BenchStart()) return 1;
   g_countingOps = HOST_POSIX_FILE_OPS;
   g_countingOps.read = countRead;
   g_countingOps.write = countWrite;
@@ -361,14 +349,9 @@ int main(int argc, char** argv) {
   writeFile("contacts.pdb", contacts);
   writeFile("change.pdb", contacts);
   benchmark::AddCustomContext(
-      "file", g_folder + " (" + std::to_string(contacts.size()) + "-byte contact file)");
+      "file", BenchFolder() + " (" + std::to_string(contacts.size()) + "-byte contact file)");
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  HOST_SetFileOps(nullptr);
-  FIL_LayerStop();
-  DBG_Stop();
-  MEM_Stop();
-  std::error_code ec;
-  std::filesystem::remove_all(g_folder, ec);
+  BenchStop();
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dbase.h"
 #include "kova.h"
 #include "prefs.h"
@@ -26,7 +27,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Tuple = std::vector<std::string>;
 
-std::string g_folder, g_dataDir;
 std::map<uint32_t, Bytes> g_images;  // sample database files by contact count
 uint32_t g_current = 0;              // contacts in the data folder now
 
@@ -119,11 +119,7 @@ void floorList(Floor* fl, int category) {
 
 // --- the database on disk ----------------------------------------------------
 
-void writeData(const std::string& name, const Bytes& bytes) {
-  FILE* out = fopen((g_dataDir + "/" + name).c_str(), "wb");
-  if (!out || fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) abort();
-  fclose(out);
-}
+void writeData(const std::string& name, const Bytes& bytes) { BenchWriteData(name, bytes); }
 
 const Bytes& image(uint32_t n) {
   Bytes& img = g_images[n];
@@ -293,14 +289,7 @@ void BM_FloorRefineList(benchmark::State& state) {
 }
 
 void start() {
-  char pattern[] = "/tmp/brantel-bench-XXXXXX";
-  if (!mkdtemp(pattern)) abort();
-  g_folder = pattern;
-  if (MEM_Start() != 0 || DBG_Start() != 0) abort();
-  FileLayerConfig config{g_folder.c_str(), g_folder.c_str(), "/opt/brantel/brantel"};
-  FIL_Configure(&config);
-  if (FIL_LayerStart() != 0) abort();
-  g_dataDir = g_folder + "/brantel";
+  if (!BenchStart()) abort();
   if (RES_Open(BRANTEL_APP_PATH) != 0) abort();
   SamplePrefsDefaults();
   ContactStoreReset();
@@ -311,9 +300,7 @@ void start() {
 
 void stop() {
   SortReset();
-  FIL_LayerStop();
-  std::error_code ec;
-  std::filesystem::remove_all(g_folder, ec);
+  BenchStop();
 }
 
 }  // namespace

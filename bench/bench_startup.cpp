@@ -36,9 +36,8 @@ std::string tempHome() {
 
 void BM_ProgramStartToWindowAndStop(benchmark::State& state) {
   std::string home = tempHome();
-  std::vector<std::string> env = {"HOME=" + home, "SDL_VIDEODRIVER=dummy",
-                                  "SDL_AUDIODRIVER=dummy", "SDL_FRAMEBUFFER_ACCELERATION=0",
-                                  "BRANTEL_QUIT_AFTER_MS=1"};
+  std::vector<std::string> env = {"HOME=" + home, "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
+                                  "SDL_FRAMEBUFFER_ACCELERATION=0", "BRANTEL_QUIT_AFTER_MS=1"};
   for (auto _ : state)
     if (!runProcess(BRANTEL_APP_PATH, env)) state.SkipWithError("the program did not run");
   std::string cleanup = "rm -rf '" + home + "'";

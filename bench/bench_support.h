@@ -1,0 +1,52 @@
+// Shared pieces of the benchmarks: a fresh folder under $TMPDIR (else /tmp)
+// set up as the documents volume with the program's data folder, with
+// memory, debug output and the file layer started on it; whole-file writes
+// into the data folder; and the stop that removes it all again.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host_file.h"
+#include "kova.h"
+
+inline std::string& BenchFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// The data folder "!" inside the bench folder.
+inline std::string BenchDataDir() { return BenchFolder() + "/brantel"; }
+
+// Starts memory, debug output and the file layer on a fresh folder. False
+// when any of it fails.
+inline bool BenchStart() {
+  const char* tmp = getenv("TMPDIR");
+  std::string pattern = std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/brantel-bench-XXXXXX";
+  if (!mkdtemp(pattern.data())) return false;
+  BenchFolder() = pattern;
+  if (MEM_Start() != 0 || DBG_Start() != 0) return false;
+  FileLayerConfig config{BenchFolder().c_str(), BenchFolder().c_str(), "/opt/brantel/brantel"};
+  FIL_Configure(&config);
+  return FIL_LayerStart() == 0;
+}
+
+// Stops what BenchStart started and removes the folder.
+inline void BenchStop() {
+  HOST_SetFileOps(nullptr);
+  FIL_LayerStop();
+  DBG_Stop();
+  MEM_Stop();
+  std::error_code ec;
+  std::filesystem::remove_all(BenchFolder(), ec);
+}
+
+// Writes `bytes` as the file `name` of the data folder; aborts on failure.
+inline void BenchWriteData(const std::string& name, const std::vector<uint8_t>& bytes) {
+  FILE* out = fopen((BenchDataDir() + "/" + name).c_str(), "wb");
+  if (!out || fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) abort();
+  fclose(out);
+}
