@@ -214,7 +214,8 @@ inline constexpr uint16_t COL_SORT_KEY = 8;      // nameless contacts sort last 
 // Measures how wide `length` bytes of `text` are in `font` (pixels).
 using TextWidthFn = int32_t (*)(uint16_t font, const char* text, uint32_t length);
 // Installs the measuring function used by column 36 and WrapWithIndent;
-// null restores the default (6 pixels per character).
+// null restores the default: the font module's TXT_Width while it runs,
+// else 6 pixels per character.
 void ParseSetTextWidth(TextWidthFn fn);
 
 // The text of `column` for item `n` of the contact; a new MEM block the

@@ -1,6 +1,7 @@
 // The hanging-indent wrap of label-and-value texts and the text measuring it
-// uses: a function installed by the font module (or a test), by default 6
-// pixels per character. Owns the installed measuring function.
+// uses: a function installed by a test, else the font module's widths once
+// it runs, else 6 pixels per character (the tool, which draws nothing).
+// Owns the installed measuring function.
 #include <cstring>
 
 #include "parse_columns_internal.h"
@@ -10,7 +11,8 @@ namespace {
 constexpr int32_t DEFAULT_CHAR_WIDTH = 6;
 constexpr int32_t WRAP_NO_LIMIT = 10000;
 
-int32_t defaultTextWidth(uint16_t, const char*, uint32_t length) {
+int32_t defaultTextWidth(uint16_t font, const char* text, uint32_t length) {
+  if (TXT_Started()) return TXT_Width(font, text, length);
   return int32_t(length) * DEFAULT_CHAR_WIDTH;
 }
 

@@ -84,6 +84,21 @@ TEST_F(WrapIndent, DefaultMeasureIsSixPixelsACharacter) {
   EXPECT_EQ(Run("abcdefghij", 0, 60), "abcdefghij");
 }
 
+TEST_F(WrapIndent, WhileTheFontModuleRunsItsWidthsAreUsed) {
+  ASSERT_EQ(0, TXT_Start());
+  ParseSetTextWidth(nullptr);
+  // "iiii WWWW": the row holds what the font says fits, cut at the blank.
+  const std::string text = "iiii WWWW";
+  const int32_t upToBlank = TXT_Width(FONT_BOLD, text.c_str(), 5);
+  const int32_t whole = TXT_Width(FONT_BOLD, text.c_str(), uint32_t(text.size()));
+  ASSERT_LT(upToBlank, whole);
+  EXPECT_EQ(Run(text, 0, whole, FONT_BOLD), text);
+  EXPECT_EQ(Run(text, 0, whole - 1, FONT_BOLD), "iiii \n\tWWWW");
+  // Narrow letters fit where six pixels a character would not.
+  EXPECT_EQ(Run("iiiiiiiiii", 0, 40, FONT_BOLD), "iiiiiiiiii");
+  TXT_Stop();
+}
+
 TEST_F(WrapIndent, TheFontReachesTheMeasure) {
   ParseSetTextWidth(RecordFont);
   g_fontSeen = 0;
