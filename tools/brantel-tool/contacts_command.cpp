@@ -222,27 +222,6 @@ int parseArgs(const Verb& v, int argc, char** argv, Args* a) {
   return 0;
 }
 
-// Starts the platform with the resource store the tool carries and the
-// default preferences. Prints why and returns false when it cannot.
-bool startWithResources() {
-  if (!ToolStart()) return false;
-  char self[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) {
-    self[n] = 0;
-    (void)RES_Open(self);
-    ParseColumnsReset();  // labels come from this store from now on
-  }
-  if (!RES_StoreLoaded()) {
-    fputs("brantel-tool: the tool's resource store is missing (build it again)\n", stderr);
-    ToolStop();
-    return false;
-  }
-  SamplePrefsDefaults();
-  ContactStoreReset();
-  return true;
-}
-
 int runVerb(const Verb& v, const Args& a) {
   FileRef f = nullptr;
   if (!ToolOpenFile(a.path, v.writes ? FIL_MODE_READ_WRITE : FIL_MODE_READ, &f))
@@ -324,7 +303,7 @@ int ContactsCommand(int argc, char** argv) {
   Args a;
   int rc = parseArgs(*verb, argc - 1, argv + 1, &a);
   if (rc != 0) return rc;
-  if (!startWithResources()) return TOOL_EXIT_ERROR;
+  if (!ToolStartWithResources()) return TOOL_EXIT_ERROR;
   rc = runVerb(*verb, a);
   ToolStop();
   return rc;
@@ -430,7 +409,7 @@ int SampleCommand(int argc, char** argv) {
     ToolFail(a.path, "the file exists (--force replaces it)");
     return TOOL_EXIT_ERROR;
   }
-  if (!startWithResources()) return TOOL_EXIT_ERROR;
+  if (!ToolStartWithResources()) return TOOL_EXIT_ERROR;
   std::vector<uint8_t> bytes;
   Err err = SampleBuild(a.options, &bytes);
   ToolStop();

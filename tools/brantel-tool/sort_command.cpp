@@ -113,20 +113,7 @@ bool startInFolder(const char* folder) {
     ToolFail(folder, "the folder's path cannot be used (too long or unreadable)");
     return false;
   }
-  if (!ToolStart()) return false;
-  char self[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) {
-    self[n] = 0;
-    (void)RES_Open(self);
-  }
-  if (!RES_StoreLoaded()) {
-    fputs("brantel-tool: the tool's resource store is missing (build it again)\n", stderr);
-    ToolStop();
-    return false;
-  }
-  SamplePrefsDefaults();
-  ContactStoreReset();
+  if (!ToolStartWithResources()) return false;
   SortReset();
   SortResetCollation();
   std::string hostDir = std::string(":") + real;

@@ -14,6 +14,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "dbase.h"
+#include "parse.h"
+#include "sample.h"
+
 namespace {
 
 std::string g_tempDir;  // the fallback documents folder, removed at stop
@@ -203,4 +207,23 @@ std::string ToolErrText(Err err) {
     name = code;
   }
   return std::string(text) + " (" + name + ")";
+}
+
+bool ToolStartWithResources() {
+  if (!ToolStart()) return false;
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    self[n] = 0;
+    (void)RES_Open(self);
+    ParseColumnsReset();  // labels come from this store from now on
+  }
+  if (!RES_StoreLoaded()) {
+    fputs("brantel-tool: the tool's resource store is missing (build it again)\n", stderr);
+    ToolStop();
+    return false;
+  }
+  SamplePrefsDefaults();
+  ContactStoreReset();
+  return true;
 }

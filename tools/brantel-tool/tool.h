@@ -18,6 +18,11 @@ inline constexpr int TOOL_EXIT_USAGE = 2;  // the command line is wrong
 // read-only home) a private temporary folder stands in, so a bad home never
 // stops the tool. Returns false (after printing why) when nothing works.
 bool ToolStart();
+// ToolStart, then the resource store the tool carries (labels, templates;
+// read from the tool's own executable), the default preferences and a fresh
+// contact store. Prints why and returns false (everything stopped) when the
+// store is missing.
+bool ToolStartWithResources();
 // Stops what ToolStart started and removes the temporary folder, if any.
 void ToolStop();
 
