@@ -30,8 +30,9 @@ demo-clean:
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Built with clang, so the same tree carries the fuzz targets (build-san/fuzz_*).
 san: setup
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRANTEL_SANITIZE=ON
+	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRANTEL_SANITIZE=ON
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 

@@ -87,10 +87,10 @@ TEST_F(SortCollation, DerivesClassesOrderAndDefaultKeyAndSavesThem) {
 
 TEST_F(SortCollation, ClassEdgeCases) {
   SortLoadCollation();
-  EXPECT_EQ(charClass['q'], 'Q');
-  EXPECT_EQ(charClass['Q'], 'Q');
-  EXPECT_EQ(charClass['5'], '5');
-  EXPECT_EQ(charClass['['], '[');
+  EXPECT_EQ(charClass[uint8_t('q')], 'Q');
+  EXPECT_EQ(charClass[uint8_t('Q')], 'Q');
+  EXPECT_EQ(charClass[uint8_t('5')], '5');
+  EXPECT_EQ(charClass[uint8_t('[')], '[');
   EXPECT_EQ(charClass[0xE9], 0xE9);
   EXPECT_EQ(charClass[0], 0);
   // Upper case directly before lower case; "`" before "A", "z" before "{".
