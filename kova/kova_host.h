@@ -30,6 +30,8 @@ inline constexpr int32_t HOST_KEY_INSERT = 0x108;
 inline constexpr int32_t HOST_KEY_SHIFT = 0x110;
 inline constexpr int32_t HOST_KEY_CONTROL = 0x111;
 inline constexpr int32_t HOST_KEY_ALT = 0x112;
+inline constexpr int32_t HOST_KEY_KP0 = 0x114;       // number pad 0..9 are HOST_KEY_KP0 + 0..9
+inline constexpr int32_t HOST_KEY_KP_ENTER = 0x11E;  // the number pad's Enter
 inline constexpr int32_t HOST_KEY_F1 = 0x120;     // F1..F12 are HOST_KEY_F1 + 0..11
 inline constexpr int32_t HOST_KEY_COUNT = 0x130;  // key codes are below this
 
