@@ -8,6 +8,7 @@
 #include "kova_file.h"
 #include "kova_fmt.h"
 #include "kova_gfx.h"
+#include "kova_gui.h"
 #include "kova_host.h"
 #include "kova_image.h"
 #include "kova_mem.h"

@@ -32,8 +32,8 @@ inline constexpr int32_t HOST_KEY_CONTROL = 0x111;
 inline constexpr int32_t HOST_KEY_ALT = 0x112;
 inline constexpr int32_t HOST_KEY_KP0 = 0x114;       // number pad 0..9 are HOST_KEY_KP0 + 0..9
 inline constexpr int32_t HOST_KEY_KP_ENTER = 0x11E;  // the number pad's Enter
-inline constexpr int32_t HOST_KEY_F1 = 0x120;     // F1..F12 are HOST_KEY_F1 + 0..11
-inline constexpr int32_t HOST_KEY_COUNT = 0x130;  // key codes are below this
+inline constexpr int32_t HOST_KEY_F1 = 0x120;        // F1..F12 are HOST_KEY_F1 + 0..11
+inline constexpr int32_t HOST_KEY_COUNT = 0x130;     // key codes are below this
 
 inline constexpr uint32_t HOST_MOD_SHIFT = 0x1;
 inline constexpr uint32_t HOST_MOD_CONTROL = 0x2;
