@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dbase.h"
+#include "main_handler.h"
 #include "sort.h"
 
 namespace {
@@ -28,13 +29,13 @@ Err startFiles() {
 // ("Window_Preferences_BrnL"); HOST_Start refuses a second instance.
 Err startHost() { return HOST_Start(); }
 
-// The platform in start order. Controls and input join here when they
-// exist.
+// The platform in start order. Input joins here when it exists.
 constexpr AppModule kModules[] = {
-    {"memory", MEM_Start, MEM_Stop},
+    {"memory", MEM_Start, MEM_Stop},  // first up, last down
     {"files and resources", startFiles, FIL_LayerStop},
     {"debug output", DBG_Start, DBG_Stop},
     {"main window", startHost, HOST_Stop},
+    {"controls", GUI_Start, GUI_Stop},  // the form manager
 };
 
 struct AppState {
@@ -173,11 +174,15 @@ int AppLaunch(FourCC launchCode, uint16_t launchFlags, const TagItem* params) {
   // 2. the record to show; it must be in the list, so all categories.
   g_prefs.pendingRecord = AppLaunchRecord(params);
   if (g_prefs.pendingRecord >= 0) g_prefs.currentCategory = -1;
-  // 3. Until the form manager exists, the main window (shown by the host's
-  // start, with its placeholder drawing) stays up and the host's message
-  // pump runs until the user closes it. The form manager replaces this with
-  // GUI_FormLoad on `startForm` (tag 2 MainHandleEvent, tag 4 a 50 ms timer).
-  HOST_RunUntilQuit();
+  // 3. the form loop on the start layout until the user quits; the contact
+  // store's questions become alerts.
+  MainReset();
+  ContactSetAlertHandler(MainContactAlert);
+  const TagItem run[] = {{GUI_RUN_HANDLER, reinterpret_cast<uintptr_t>(MainHandleEvent)},
+                         {GUI_RUN_PERIOD, 50},
+                         {0, 0}};
+  (void)GUI_FormLoad(g_prefs.startForm, run);
+  ContactSetAlertHandler(nullptr);
   // 4.
   AppStop();
   return 0;

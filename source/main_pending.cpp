@@ -1,0 +1,133 @@
+// The one place for what the list screens hand to modules that are not
+// built yet: the contact screens (full view, editor, groups), find, dialing,
+// exchange, printing, the preference dialogs and the list module itself
+// (rows, typed search, data strip). Each entry redraws the list and does
+// nothing else; a module that arrives replaces its entries here.
+// Owns no state.
+#include "main_handler.h"
+
+namespace {
+
+// Commands of the main screen whose screens are still to come.
+constexpr FourCC kPendingCommands[] = {
+    FCC("Full"),  // the full view of a contact
+    FCC("Edit"),  // the record editor
+    FCC("Beam"),  // beaming a contact as a vCard
+    FCC("Send"),  // sending a contact as a vCard
+    FCC("BCat"),  // beaming or sending every contact of the list
+    FCC("Find"),  // the find dialog, and a find over all fields from the category pop-up
+    FCC("FndC"),  // find: the contacts of the same company
+    FCC("FndD"),  // find: duplicates
+    FCC("FndG"),  // find: the members of a group
+    FCC("LstG"),  // the links and groups of a contact
+    FCC("SShw"),  // the shown-phone dialog "SShw"
+    FCC("Prnt"),  // printing and text export
+    FCC("Dial"),  // dialing a contact or the pad number
+    FCC("Dimm"),  // dialing without asking
+    FCC("SMsg"),  // a text message to a contact
+    FCC("Mapp"),  // a contact's address on a map
+    FCC("View"),  // the layout chooser "View"
+    FCC("Font"),  // the font dialog of the layout's font slot
+    FCC("CPrf"),  // the controls preferences
+    FCC("Secu"),  // the security level dialog
+    FCC("Btns"),  // the button-mapping editor ("KMAP")
+};
+
+// Screens RunCommandDialog opens that are still to come.
+constexpr FourCC kPendingDialogs[] = {
+    FCC("Edit"),  // the record editor (after "NewI")
+    FCC("Cate"),  // the category editor
+    FCC("Abou"),  // the about box
+    FCC("DCon"),  // the dialing connection
+    FCC("DHst"),  // the calling log
+    FCC("DPad"),  // the dialing pad screen
+    FCC("DPrf"),  // the dialing preferences
+    FCC("QPrf"),  // the quick-dial preferences
+    FCC("Silk"),  // the silkscreen buttons dialog
+    FCC("BCrd"),  // the business cards, beaming
+    FCC("SCrd"),  // the business cards, sending
+    FCC("Quik"),  // the quick menu "QLst"
+    FCC("pPrf"),  // the general preferences
+};
+
+template <size_t N>
+bool listed(const FourCC (&table)[N], FourCC command) {
+  for (FourCC c : table)
+    if (c == command) return true;
+  return false;
+}
+
+}  // namespace
+
+bool MainPendingCommand(GuiForm* form, FourCC command, int32_t record, uint16_t flags) {
+  (void)record;
+  if (!listed(kPendingCommands, command)) return false;
+  if (!(flags & MAIN_PENDING_QUIET)) MainListDraw(form, 0);
+  return true;
+}
+
+bool MainPendingDialog(FourCC command, int32_t record, uint16_t flags) {
+  (void)record, (void)flags;
+  // Nothing changes until the screen exists; a command no screen will ever
+  // take is a slip in a form or menu, worth a debug line.
+  if (!listed(kPendingDialogs, command))
+    DBG_Print(FCC("scrn"), "RunCommandDialog: no screen for %t\n", command);
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// The list module's share (rows, selection, typed search, data strip): until
+// it exists the list area and the data strip are drawn empty.
+
+void MainListDraw(GuiForm* form, uint16_t flags) {
+  (void)flags;
+  (void)GUI_Redraw(form, FCC("List"));
+  (void)GUI_Redraw(form, FCC("Data"));
+}
+
+bool MainListSeekKey(GuiForm* form, uint32_t character, bool extended) {
+  (void)character, (void)extended;
+  MainListDraw(form, 0);
+  return false;
+}
+
+void MainListSeekClear(GuiForm* form) { MainListDraw(form, 0); }
+
+bool MainListJumpLetter(GuiForm* form, int16_t direction) {
+  (void)direction;
+  MainListDraw(form, 0);
+  return false;
+}
+
+void MainListMove(GuiForm* form, int16_t amount) {
+  (void)amount;
+  MainListDraw(form, 0);
+}
+
+void MainListTap(GuiForm* form) { (void)form; }
+
+void MainListUpdateState(GuiForm* form) { (void)form; }
+
+void MainDataStripCommand(GuiForm* form, FourCC command) {
+  (void)command;
+  MainListDraw(form, 0);
+}
+
+void MainDataStripStep(GuiForm* form, int16_t direction) {
+  (void)direction;
+  MainListDraw(form, 0);
+}
+
+void MainDataStripTap(GuiForm* form) { MainListDraw(form, 0); }
+
+void MainDrawHoldHighlight(GuiForm* form) { (void)form; }
+
+void MainDrawEmptyArea(GuiForm* form, FourCC tag) {
+  GfxRect r{};
+  if (GUI_GetBounds(form, tag, &r) != 0) return;
+  GfxCanvas canvas = GUI_FormCanvas(form);
+  // The list's even-row background, the data strip's own colour.
+  uint32_t fill = tag == FCC("Data") ? g_prefs.listColours[6] : g_prefs.listColours[1];
+  GFX_FillRect(&canvas, r, fill);
+  GFX_FrameRect(&canvas, r, GUI_SchemeColour(3), 1);
+}

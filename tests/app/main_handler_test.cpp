@@ -1,0 +1,452 @@
+// Tests of the list screens' handler on the headless form loop: what an
+// open sets up (sort buttons, categories, one-time hints), the contact
+// commands (delete, duplicate, new, sort mode), the category pop-up, the
+// pad and telephone keys, hardware buttons with hold detection, the typed
+// search deadline, the close query, and a launch with a record to show.
+#include "main_handler.h"
+
+#include <cstring>
+#include <map>
+
+#include "contact_builder.h"
+#include "gui_harness.h"
+#include "pdb_builder.h"
+#include "phone.h"
+#include "sort.h"
+
+namespace {
+
+constexpr FourCC kMainLayout = FCC("Main");
+
+struct Contact {
+  std::string last, first;
+  uint8_t category;
+  std::string company = "";
+};
+
+// The category part of an address book's application-info block: the
+// renamed mask, sixteen 16-byte names, sixteen ids, the last id.
+PdbBytes CategoryInfo(const std::vector<std::string>& names) {
+  PdbBytes b(2 + 16 * 16 + 16 + 2, 0);
+  for (size_t i = 0; i < names.size(); ++i) {
+    memcpy(b.data() + 2 + 16 * i, names[i].data(), std::min<size_t>(names[i].size(), 15));
+    b[2 + 256 + i] = uint8_t(i);
+  }
+  b[2 + 256 + 16] = 15;
+  return b;
+}
+
+struct AlertLog {
+  std::vector<FourCC> names;
+  std::vector<std::string> firstArgs;
+  std::map<FourCC, int32_t> answers;  // 0 when not given
+};
+AlertLog g_log;
+
+int32_t AnswerAlert(FourCC name, const char* const* args) {
+  g_log.names.push_back(name);
+  g_log.firstArgs.push_back(args && args[0] ? args[0] : "");
+  return g_log.answers.count(name) ? g_log.answers[name] : 0;
+}
+
+const AppModule kNoModules[] = {{"none", nullptr, nullptr}};
+
+class MainScreenTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    AppSetModules(kNoModules, 0);
+    ASSERT_EQ(0, AppStart());  // preferences and the pad's letters
+    MainReset();
+    g_log = AlertLog();
+    MainSetAlertHook(AnswerAlert);
+  }
+  void TearDown() override {
+    MainSetAlertHook(nullptr);
+    AppStop();
+    AppSetModules(nullptr, 0);
+    GuiTest::TearDown();
+  }
+
+  // The contact file, sorted by last name as the handheld keeps it.
+  void WriteContacts(const std::vector<Contact>& people) {
+    PdbBuilder b = ContactPdb(true);
+    b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
+    for (size_t i = 0; i < people.size(); ++i) {
+      ContactBuilder c(true);
+      c.Field(0, people[i].last).Field(1, people[i].first);
+      if (!people[i].company.empty()) c.Field(2, people[i].company);
+      b.Record(c.Record(), people[i].category, uint32_t(0x3000 + i));
+    }
+    WriteDataFile(CONTACTS_FILE, b.Bytes());
+  }
+  PdbImage Contacts() const { return PdbParse(ReadDataFile(CONTACTS_FILE)); }
+  std::string LastNameOf(uint16_t index) const {
+    PdbImage im = Contacts();
+    if (index >= im.records.size()) return "?";
+    const PdbBytes& r = im.records[index];
+    return std::string(reinterpret_cast<const char*>(r.data()) + 17);  // field 0 first
+  }
+  // Last names of the current display list.
+  std::vector<std::string> Listed() const {
+    std::vector<std::string> out;
+    const uint16_t* e = nullptr;
+    uint16_t n = SortGetList(nullptr, &e, MainSortMode(), g_prefs.currentCategory, 0);
+    for (uint16_t i = 0; i < n; ++i) out.push_back(LastNameOf(e[i]));
+    return out;
+  }
+
+  uint32_t Run(FourCC layout = kMainLayout) {
+    const TagItem params[] = {
+        {GUI_RUN_HANDLER, uintptr_t(MainHandleEvent)}, {GUI_RUN_PERIOD, 50}, {0, 0}};
+    return GUI_FormLoad(layout, params);
+  }
+  size_t Alerts(FourCC name) const {
+    return size_t(std::count(g_log.names.begin(), g_log.names.end(), name));
+  }
+};
+
+const std::vector<Contact> kPeople = {
+    {"Adams", "Bo", 1}, {"Baker", "Al", 2}, {"Cole", "Cy", 1}, {"Dunn", "Di", 0}};
+
+TEST_F(MainScreenTest, OpenSetsButtonsCategoriesAndShowsTheScanHintOnce) {
+  WriteContacts(kPeople);
+  g_prefs.sortModeByCategory[0] = 1;  // all categories: by first name
+  std::vector<std::string> items;
+  Then([&] {
+    for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("LCat")); ++i) {
+      char item[40];
+      ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("LCat"), i, item, sizeof item));
+      items.push_back(item);
+    }
+    EXPECT_EQ(Value(FCC("SrtL")), 0);
+    EXPECT_EQ(Value(FCC("SrtF")), 1);
+    EXPECT_EQ(Value(FCC("SrtC")), 0);
+    EXPECT_EQ(Text(FCC("TCat")), "All");
+  });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(items, (std::vector<std::string>{"All", "Unfiled", "Business", "Personal",
+                                             "Edit Categories..."}));
+  EXPECT_EQ(Alerts(FCC("tScn")), 1u);
+  EXPECT_EQ(Alerts(FCC("tPad")), 0u);
+  EXPECT_TRUE(g_prefs.tipsShown & 0x40);
+  EXPECT_EQ(g_prefs.startForm, FCC("Main"));
+  // The bit is set: a second open shows nothing.
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("tScn")), 1u);
+}
+
+TEST_F(MainScreenTest, DeleteAsksThenMarksTheContactAndDropsItFromTheList) {
+  WriteContacts(kPeople);
+  Then([] { g_main.selectedRow = 1; });  // Baker
+  Command(FCC("Dele"));
+  Then([] { g_log.answers[FCC("Dele")] = 0; });
+  Menu(FCC("Dele"));
+  g_log.answers[FCC("Dele")] = 1;  // the first question is cancelled
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("Dele")), 2u);
+  PdbImage im = Contacts();
+  ASSERT_EQ(im.count, 4u);
+  EXPECT_EQ(LastNameOf(3), "Baker");  // behind every live record, marked
+  EXPECT_TRUE(im.entries[3].attributes & 0x80);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Adams", "Cole", "Dunn"}));
+}
+
+TEST_F(MainScreenTest, DuplicateCopiesAndSelectsTheCopy) {
+  WriteContacts(kPeople);
+  int32_t selected = -1;
+  Then([] { g_main.selectedRow = 2; });  // Cole
+  Menu(FCC("Dupe"));
+  Then([&] { selected = MainCurrentRecord(); });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(g_log.names, (std::vector<FourCC>{FCC("tScn"), FCC("Dup?"), FCC("tDup")}));
+  EXPECT_EQ(Contacts().count, 5u);
+  EXPECT_EQ(selected, 3);
+  EXPECT_EQ(LastNameOf(3), "Cole");
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Adams", "Baker", "Cole", "Cole", "Dunn"}));
+}
+
+TEST_F(MainScreenTest, NewContactJoinsTheCurrentCategory) {
+  WriteContacts(kPeople);
+  g_prefs.currentCategory = 2;  // Personal: Baker
+  int32_t selected = -1;
+  Menu(FCC("NewI"));
+  Then([&] { selected = MainCurrentRecord(); });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  PdbImage im = Contacts();
+  ASSERT_EQ(im.count, 5u);
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(im.entries[size_t(selected)].attributes & 0x0F, 2);
+  EXPECT_EQ(Listed().size(), 2u);  // Baker and the new contact
+}
+
+TEST_F(MainScreenTest, SortButtonKeepsTheSelectedContact) {
+  WriteContacts({{"Adams", "Zed", 0}, {"Baker", "Al", 0}, {"Cole", "Mo", 0}});
+  int32_t before = -1, after = -1;
+  Then([&] {
+    g_main.selectedRow = 0;  // Adams, the last one by first name
+    before = MainCurrentRecord();
+  });
+  Tap(FCC("SrtF"));
+  Then([&] {
+    after = MainCurrentRecord();
+    EXPECT_EQ(g_main.selectedRow, 2);
+    EXPECT_EQ(Value(FCC("SrtF")), 1);
+    EXPECT_EQ(Value(FCC("SrtL")), 0);
+  });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(g_prefs.sortModeByCategory[0], 1);
+  EXPECT_EQ(before, 0);
+  EXPECT_EQ(after, 0);
+}
+
+TEST_F(MainScreenTest, CategoryPopupAndNextCategory) {
+  WriteContacts(kPeople);
+  std::vector<int16_t> seen;
+  std::string label;
+  Then([&] {
+    ASSERT_EQ(0, GUI_SetValue(Active(), FCC("LCat"), 2));  // "Unfiled", "Business" …
+    EXPECT_TRUE(MainRunCommand(Active(), FCC("LCat")));
+    seen.push_back(g_prefs.currentCategory);
+    label = Text(FCC("TCat"));
+  });
+  for (int i = 0; i < 3; ++i) {
+    Command(FCC("NCat"));
+    Then([&] { seen.push_back(g_prefs.currentCategory); });
+  }
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(label, "Business");
+  EXPECT_EQ(seen, (std::vector<int16_t>{1, 2, -1, 0}));  // wraps past the last name
+}
+
+TEST_F(MainScreenTest, DialPadKeysTitleAndFilter) {
+  WriteContacts({{"Pohl", "A", 0}, {"Sims", "B", 0}, {"Smith", "C", 0}, {"Smyth", "D", 0}});
+  std::string title;
+  std::vector<std::string> listed;
+  Command(FCC("PHN7"));  // telephone keys act as the pad's
+  Tap(FCC("Pad6"));
+  Then([&] {
+    title = Text(FCC("Titl"));
+    listed = Listed();
+  });
+  for (int i = 0; i < 20; ++i) Tap(FCC("Pad1"));
+  Then([&] { EXPECT_EQ(Text(FCC("Titl")), "7611111111111111111"); });  // 19 digits
+  for (int i = 0; i < 20; ++i) Command(FCC("PHNH"));
+  Tap(FCC("PadB"));  // an empty pad: nothing happens
+  Then([&] {
+    EXPECT_EQ(Text(FCC("Titl")), "Brantel");
+    EXPECT_EQ(GUI_FormTag(Active()), FCC("Dial"));
+  });
+  EXPECT_EQ(Run(FCC("Dial")), GUI_RESULT_STOP);
+  EXPECT_EQ(title, "76");
+  EXPECT_EQ(listed, (std::vector<std::string>{"Pohl", "Smith", "Smyth"}));  // P-o, S-m
+  EXPECT_EQ(Alerts(FCC("tPad")), 1u);
+  EXPECT_EQ(g_prefs.dialPadLength, 0);
+  EXPECT_EQ(g_prefs.startForm, FCC("Dial"));
+}
+
+TEST_F(MainScreenTest, TelephoneKeysOutsideTheDialLayoutDoNothing) {
+  WriteContacts(kPeople);
+  Command(FCC("PHN7"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(g_prefs.dialPadLength, 0);
+}
+
+TEST_F(MainScreenTest, HardwareButtonsPressAndHold) {
+  WriteContacts(kPeople);
+  std::vector<int16_t> categories;
+  uint32_t pressedAt = 0, heldFor = 0;
+  auto note = [&] { categories.push_back(g_prefs.currentCategory); };
+  // Both actions "None": the button is ignored.
+  g_prefs.buttonAction = g_prefs.buttonHoldAction = ACTION_NONE;
+  Command(FCC("APP1"));
+  Then(note);
+  // A short press runs the press action through "Stuf".
+  Then([] { g_prefs.buttonAction = ACTION_NEXT_CATEGORY; });
+  Command(FCC("APP2"));
+  Then(note);
+  // Held past 600 ms: the hold action instead.
+  Then([&] {
+    g_prefs.buttonAction = ACTION_NONE;
+    g_prefs.buttonHoldAction = ACTION_NEXT_CATEGORY;
+    HOST_HeadlessSetKey(HOST_KEY_F1, true);
+    pressedAt = HOST_Ticks();
+    EXPECT_TRUE(MainHardwareButton(Active(), FCC("APP1")));
+    heldFor = HOST_Ticks() - pressedAt;
+    HOST_HeadlessSetKey(HOST_KEY_F1, false);
+  });
+  Then(note);
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(categories, (std::vector<int16_t>{-1, 0, 1}));
+  EXPECT_GE(heldFor, 600u);
+  EXPECT_EQ(g_main.pendingAction, 0u);
+}
+
+// Taps on the list run the list action (every tap with `singleTapOnly`,
+// else the second within a second); a press held 600 ms runs the hold
+// action instead, and its release is no tap.
+TEST_F(MainScreenTest, ListTapsDoubleTapsAndHolds) {
+  WriteContacts(kPeople);
+  g_prefs.listAction = ACTION_NEXT_CATEGORY;
+  g_prefs.holdAction = ACTION_NEXT_CATEGORY;
+  std::vector<int16_t> seen;
+  auto note = [&] { seen.push_back(g_prefs.currentCategory); };
+  auto press = [](bool down) {
+    GfxRect f = GUI_FormBounds(Active()), r{};
+    ASSERT_EQ(0, GUI_GetBounds(Active(), FCC("List"), &r));
+    HostEvent e{};
+    e.kind = down ? HOST_EVT_MOUSE_DOWN : HOST_EVT_MOUSE_UP;
+    e.key = 1;
+    e.x = f.x + r.x + r.w / 2;
+    e.y = f.y + r.y + 10;
+    HOST_HeadlessPushEvent(&e, 0);
+  };
+  Tap(FCC("tlst"));  // one tap: nothing yet
+  Then(note);
+  Tap(FCC("tlst"));  // the second: the list action
+  Then(note);
+  Wait(1200);
+  Tap(FCC("tlst"));  // too late to be a second tap
+  Then(note);
+  Then([&] { press(true); });
+  Wait(700);
+  Then(note);  // the hold ran while the pen is down
+  Then([&] { press(false); });
+  Then(note);  // and the release did nothing more
+  Then([] { g_prefs.holdAction = ACTION_DIAL; });
+  Then([&] { press(true); });
+  Wait(700);
+  Then([&] { press(false); });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(seen, (std::vector<int16_t>{-1, 0, 0, 1, 1}));
+  EXPECT_EQ(Alerts(FCC("tHld")), 1u);  // only a dialing hold explains itself
+}
+
+TEST_F(MainScreenTest, TypedSearchEndsAtItsDeadline) {
+  WriteContacts(kPeople);
+  uint32_t typedAt = 0;
+  Then([&] { typedAt = HOST_Ticks(); });
+  Type("c");
+  Then([&] {
+    EXPECT_TRUE(g_main.seekActive);
+    EXPECT_GE(g_main.seekDeadline, typedAt + 2000);
+    EXPECT_LE(g_main.seekDeadline, HOST_Ticks() + 2000);
+  });
+  Wait(1500);
+  // Any input moves the deadline on: 2.5 s after typing it still runs.
+  Tap(FCC("Titl"));
+  Wait(1000);
+  Then([] { EXPECT_TRUE(g_main.seekActive); });
+  Wait(1500);
+  Then([] {
+    EXPECT_FALSE(g_main.seekActive);
+    EXPECT_EQ(g_main.seekDeadline, 0u);
+  });
+  // A command from a menu ends a search at once; a key command does not.
+  Type("d");
+  Command(FCC("SCDN"));
+  Then([] { EXPECT_TRUE(g_main.seekActive); });
+  Menu(FCC("Sort"));
+  Then([] { EXPECT_FALSE(g_main.seekActive); });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+}
+
+TEST_F(MainScreenTest, DeveloperKeysOnlyAtTheVerboseLevel) {
+  WriteContacts(kPeople);
+  Type("X");  // typed letters in a normal run
+  Type("D");
+  Then([] { EXPECT_TRUE(g_main.seekActive); });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_TRUE(HostFileExists(DataDir() + "/" + CONTACTS_FILE));
+  EXPECT_FALSE(HostFileExists(DataDir() + "/Brantel Record.PDB"));
+  // Verbose: "X" writes the selected contact out, "I" reads it back in as
+  // a new contact, "D" removes the contact databases.
+  DBG_SetLevel(DBG_LEVEL_VERBOSE);
+  Then([] { g_main.selectedRow = 2; });  // Cole
+  Type("X");
+  Type("I");
+  Then([&] {
+    PdbImage out = PdbParse(ReadDataFile("Brantel Record.PDB"));
+    ASSERT_EQ(out.count, 1u);
+    EXPECT_EQ(out.records[0], Contacts().records[2]);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"Adams", "Baker", "Cole", "Cole", "Dunn"}));
+  });
+  Type("D");
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  DBG_SetLevel(0);
+  EXPECT_FALSE(HostFileExists(DataDir() + "/" + CONTACTS_FILE));
+}
+
+TEST_F(MainScreenTest, CloseQueryKeepsLayoutAndSplitter) {
+  WriteContacts(kPeople);
+  Then([] { ASSERT_EQ(0, GUI_ScrollSet(Active(), FCC("Drag"), 7, 20, 5)); });
+  Menu(FCC("EXIT"));  // quitting asks the form whether it may close
+  EXPECT_EQ(Run(FCC("Indx")), GUI_RESULT_STOP);
+  EXPECT_EQ(g_prefs.startForm, FCC("Indx"));
+  EXPECT_EQ(g_prefs.splitterPosition, 7);
+}
+
+// Repair through its dialog: the detected order is offered, the file is
+// sorted, the duplicate marked deleted, the counts reported and the sort
+// table rebuilt.
+TEST_F(MainScreenTest, RepairSortsMarksDuplicatesAndReports) {
+  // By last name one pair is out of order; by first name and company three.
+  WriteContacts({{"Adams", "Zo", 0, "Zed"},
+                 {"Adams", "Zo", 0, "Zed"},
+                 {"Baker", "Yo", 0, "Yak"},
+                 {"Dunn", "Xo", 0, "Xin"},
+                 {"Cole", "Wo", 0, "Wok"}});
+  Menu(FCC("DFix"));
+  Then([&] {
+    EXPECT_EQ(GUI_FormTag(Active()), FCC("DFix"));
+    EXPECT_EQ(Value(FCC("SrtL")), 1);
+    EXPECT_EQ(Value(FCC("SrtC")), 0);
+    SaveScreen("screen_DFix");
+  });
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("DFix")), 0u);  // the detected order needs no confirmation
+  ASSERT_EQ(Alerts(FCC("DFx2")), 1u);
+  EXPECT_EQ(g_log.firstArgs.back(), "5");
+  PdbImage im = Contacts();
+  ASSERT_EQ(im.count, 5u);
+  EXPECT_EQ(LastNameOf(4), "Adams");
+  EXPECT_TRUE(im.entries[4].attributes & 0x80);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Adams", "Baker", "Cole", "Dunn"}));
+}
+
+TEST_F(MainScreenTest, RepairCancelledLeavesTheFile) {
+  WriteContacts({{"Baker", "Al", 0}, {"Adams", "Bo", 0}});
+  std::vector<uint8_t> before = ReadDataFile(CONTACTS_FILE);
+  Menu(FCC("DFix"));
+  Tap(FCC("CANC"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("DFx2")), 0u);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), before);
+}
+
+// A saved layout that is not a list layout opens "Main"; a launch record of
+// 0 is selected with all categories shown.
+TEST_F(MainScreenTest, LaunchRecordAndUnknownStartForm) {
+  WriteContacts(kPeople);
+  AppStop();
+  g_prefs.startForm = FCC("Oops");
+  g_prefs.currentCategory = 2;
+  g_prefs.startCategory = PREFS_START_KEEP;
+  ASSERT_EQ(0, PrefsStop(&g_prefs));
+  FourCC opened = 0;
+  int32_t record = -1;
+  Then([&] {
+    opened = GUI_FormTag(Active());
+    record = MainCurrentRecord();
+  });
+  const TagItem params[] = {{FCC("DREC"), 0}, {0, 0}};
+  EXPECT_EQ(AppLaunch(FCC("NORM"), 0, params), 0);
+  EXPECT_EQ(opened, FCC("Main"));
+  EXPECT_EQ(record, 0);
+  EXPECT_EQ(g_prefs.currentCategory, -1);
+  EXPECT_EQ(g_prefs.pendingRecord, -1);
+  ASSERT_EQ(0, AppStart());  // for the fixture's stop
+}
+
+}  // namespace
