@@ -148,4 +148,41 @@ TEST_F(GuiLoop, ResizeLaysTheFormOutAgainAndRedraws) {
   EXPECT_EQ(2u, Seen(FORM_EVT_DRAWN).size());  // once at the start, once after the resize
 }
 
+TEST_F(GuiLoop, HeldRepeatingButtonRepeatsWithoutPenMoves) {
+  FormBuilder b;
+  b.Word("Iden").Num(3102).Word("Tagg").Word("FmR_").Word("FBeg");
+  b.Begin("REPT").Tokens("Tagg Rept Cord Auto Auto").Text("+").End();
+  AddResource(FCC("FORM"), 3102, b.Word("FEnd").Bytes());
+  Answer([](const GuiSeen& s) -> int16_t { return s.kind == FORM_EVT_CONTROL; });
+  auto press = [](HostEventKind kind) {
+    GfxRect r{};
+    ASSERT_EQ(0, GUI_GetBounds(GUI_ActiveForm(), FCC("Rept"), &r));
+    HostEvent e{};
+    e.kind = kind;
+    e.key = 1;
+    e.x = r.x + r.w / 2;
+    e.y = r.y + r.h / 2;
+    HOST_HeadlessPushEvent(&e, 0);
+  };
+  Then([&] { press(HOST_EVT_MOUSE_DOWN); });
+  Wait(1000);
+  Then([&] { press(HOST_EVT_MOUSE_UP); });
+  Wait(300);
+  std::vector<TagItem> params = Params(100);
+  (void)GUI_FormLoad(3102, params.data());
+  std::vector<GuiSeen> selected = Seen(FORM_EVT_CONTROL);
+  std::vector<GuiSeen> up = Seen(FORM_EVT_PEN_UP);
+  ASSERT_EQ(1u, up.size());
+  // One at the press, then every 100 ms from 400 ms on while held, none
+  // after the release.
+  uint32_t held = up[0].tick - selected[0].tick;
+  ASSERT_GE(held, 1000u);
+  ASSERT_GE(selected.size(), 7u);
+  EXPECT_LE(selected.size(), 2 + (held - 400) / 100);
+  EXPECT_GE(selected[1].tick - selected[0].tick, 400u);
+  for (size_t i = 2; i < selected.size(); i++)
+    EXPECT_GE(selected[i].tick - selected[i - 1].tick, 100u) << i;
+  EXPECT_LE(selected.back().tick, up[0].tick);
+}
+
 }  // namespace

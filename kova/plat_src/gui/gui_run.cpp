@@ -17,6 +17,18 @@
 
 namespace {
 
+// A repeating button held still gets no pen moves: every turn of the loop
+// gives it one at its centre, so it repeats on its own clock while the pen
+// stays down inside it.
+void holdRepeat(GuiForm* form) {
+  GuiObject* held = form->penObject;
+  if (!held || held->kind != FCC("REPT") || !held->control.pressed) return;
+  const GuiControlOps* ops = GuiControlFor(held->kind);
+  if (!ops->pen) return;
+  (void)ops->pen(form, held, 1, int16_t(held->rect.x + held->rect.w / 2),
+                 int16_t(held->rect.y + held->rect.h / 2));
+}
+
 struct RunState {
   bool (*hook)(GuiForm*, uintptr_t);
   uintptr_t hookData;
@@ -119,6 +131,7 @@ void runLoop(GuiForm* form) {
       if (due(now, nextTick)) nextTick = now + period;  // fell behind: no burst
       (void)GuiSendEvent(form, FORM_EVT_TICK, uintptr_t(&form->result));
     }
+    holdRepeat(form);
     GuiInput in;
     if (GuiInputTake(&in))
       GuiDispatchInput(form, in);
