@@ -65,14 +65,14 @@ bool duplicateContact(ContactDb* given, int32_t record) {
   return true;
 }
 
-// "DFix": the native order is chosen on the "DFix" form when it exists
-// (the detected order otherwise), confirmed when it differs from the
-// detected one, the engine runs, the counts are shown and the sort table
-// is rebuilt.
+// "DFix": the native order is chosen on the "DFix" form, confirmed when it
+// differs from the detected one, the engine runs, the counts are shown and
+// the sort table is rebuilt. A form that cannot be opened cancels: the
+// repair rewrites the whole file and never runs unasked.
 bool chooseRepairOrder(int16_t detected, int16_t* order) {
   GuiForm* dialog = nullptr;
   *order = detected;
-  if (GUI_FormOpen(&dialog, FCC("DFix"), 0, RES_TYPE_FORM, nullptr) != 0) return true;
+  if (GUI_FormOpen(&dialog, FCC("DFix"), 0, RES_TYPE_FORM, nullptr) != 0) return false;
   (void)GUI_SetValue(dialog, FCC("SrtL"), detected == 0);
   (void)GUI_SetValue(dialog, FCC("SrtF"), detected == 1);
   (void)GUI_SetValue(dialog, FCC("SrtC"), detected == 2);
