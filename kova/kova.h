@@ -4,6 +4,7 @@
 
 #include "kova_db.h"
 #include "kova_debug.h"
+#include "kova_dialog.h"
 #include "kova_errors.h"
 #include "kova_file.h"
 #include "kova_fmt.h"
@@ -12,6 +13,7 @@
 #include "kova_host.h"
 #include "kova_image.h"
 #include "kova_mem.h"
+#include "kova_progress.h"
 #include "kova_res.h"
 #include "kova_text.h"
 #include "kova_types.h"

@@ -1,12 +1,45 @@
 // The commands that change the contact database: new contact and
 // duplicate (opened through RunCommandDialog), delete, and the repair with
-// its dialog. Each keeps the sort table in step: single changes through
-// its upkeep, the repair by a rebuild.
+// its dialog and progress display. Each keeps the sort table in step:
+// single changes through its upkeep, the repair by a rebuild.
 // Owns no state beyond g_main's selection.
+#include "kova_progress.h"
+#include "kova_res.h"
 #include "main_handler.h"
 #include "sort.h"
 
 namespace {
+
+// A string resource by name ("" when missing).
+void stageText(FourCC name, char* out, uint32_t size) {
+  if (RES_GetString(name, out, size) != 0) out[0] = 0;
+}
+
+// The repair's progress in the platform's dialog titled "$Tit", opened at
+// the first report (which carries the total); false once the user aborted.
+bool repairProgress(FourCC stage, uint32_t done, uint32_t total, uintptr_t) {
+  char text[80];
+  stageText(stage, text, sizeof text);
+  if (!PRG_IsOpen()) {
+    char title[80];
+    stageText(FCC("$Tit"), title, sizeof title);
+    if (PRG_Open(title, text, int32_t(total)) != 0) return true;
+  }
+  PRG_Update(int32_t(done), text);
+  return !PRG_Aborted();
+}
+
+// The sort-table build's stages in the dialog titled "$Srt".
+void sortProgress(FourCC stage, int32_t position, int32_t total, uintptr_t) {
+  char text[80];
+  stageText(stage, text, sizeof text);
+  if (!PRG_IsOpen()) {
+    char title[80];
+    stageText(FCC("$Srt"), title, sizeof title);
+    if (PRG_Open(title, text, total) != 0) return;
+  }
+  PRG_Update(position, text);
+}
 
 // The database handed in, or one opened writable for the command.
 struct DbUse {
@@ -114,7 +147,7 @@ void MainRepairDatabase(GuiForm* form) {
   int16_t order = 0;
   bool go = chooseRepairOrder(ContactDetectOrder(db, -1), &order);
   RepairCounts counts{};
-  Err err = go ? ContactRepairRun(db, order, nullptr, 0, &counts) : Err(-1);
+  Err err = go ? ContactRepairRun(db, order, repairProgress, 0, &counts) : Err(-1);
   ContactDbClose(&db);
   if (err == 0) {
     char text[5][8];
@@ -126,9 +159,13 @@ void MainRepairDatabase(GuiForm* form) {
       args[i] = text[i];
     }
     (void)MainAlert(FCC("DFx2"), args);
+    PRG_Close();
+    SortSetProgress(sortProgress, 0);
     (void)SortOpen(SORT_DISCARD);
+    SortSetProgress(nullptr, 0);
     g_main.selectedRow = 0;
   }
+  PRG_Close();
   MainListDraw(form, 0);
 }
 

@@ -1,0 +1,89 @@
+// Bound dialogs, object access: values and texts read and set on an object
+// itself rather than by tag (a binding may name an object by its numeric id,
+// or one the layout hid that shares its tag with a shown one), with the same
+// meaning as the tag calls; and the object commands of kinds 74-76.
+// Owns no state.
+#include <algorithm>
+
+#include "gui_dialog.h"
+
+namespace {
+
+bool isBar(const GuiObject* o) { return o->kind == FCC("VDRG") || o->kind == FCC("HDRG"); }
+
+int32_t numberOf(const std::string& text) {
+  int64_t n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') break;
+    n = std::min<int64_t>(n * 10 + (ch - '0'), INT32_MAX);
+  }
+  return int32_t(n);
+}
+
+}  // namespace
+
+int32_t DlgGetValue(const GuiObject* o) {
+  if (o->kind == FCC("PTRG") && o->control.popupList) return o->control.popupList->control.value;
+  if (isBar(o) && GuiIsSplitter(o)) return o->kind == FCC("VDRG") ? o->rect.y : o->rect.x;
+  if (o->kind == FCC("FELD")) return numberOf(o->control.text);
+  return o->control.value;
+}
+
+void DlgSetValue(GuiForm* form, GuiObject* o, int32_t value) {
+  FourCC kind = o->kind;
+  if (kind == FCC("PUSH")) {
+    GuiPushSetChecked(form, o, value != 0);
+    return;
+  }
+  if (isBar(o)) {
+    if (!(GuiIsSplitter(o) && value == 0)) GuiScrollSetValue(form, o, value, false);
+    return;
+  }
+  if (kind == FCC("CHEK")) {
+    o->control.value = value != 0;
+  } else if (kind == FCC("LIST") || kind == FCC("CLST")) {
+    GuiListSelect(o, value);
+  } else if (kind == FCC("PTRG")) {
+    GuiObject* list = o->control.popupList;
+    if (list) GuiListSelect(list, value);
+    int32_t chosen = list ? list->control.value : -1;
+    o->control.value = chosen;
+    o->control.textSet = chosen >= 0;
+    o->control.text = chosen >= 0 ? list->control.items[size_t(chosen)] : std::string();
+  } else if (kind == FCC("FELD")) {
+    GuiFieldSetText(form, o, std::to_string(value));
+  } else {
+    o->control.value = value;
+  }
+  GuiRefresh(form, o);
+}
+
+std::string DlgGetText(const GuiObject* o) {
+  const GuiControlState& s = o->control;
+  if (o->kind == FCC("FELD")) return s.text;
+  if ((o->kind == FCC("LIST") || o->kind == FCC("CLST")) && s.value >= 0 &&
+      s.value < int32_t(s.items.size()))
+    return s.items[size_t(s.value)];
+  return GuiLabel(o);
+}
+
+void DlgSetText(GuiForm* form, GuiObject* o, const std::string& text) {
+  if (o->kind == FCC("FELD")) {
+    GuiFieldSetText(form, o, text);
+  } else {
+    o->control.text = text;
+    o->control.textSet = true;
+  }
+  GuiRefresh(form, o);
+}
+
+Err GUI_ObjectCommand(GuiForm* form, GuiObject* object, int16_t command, uint32_t* value) {
+  if (!form || !object || command < GUI_CMD_SET_COLOUR || command > GUI_CMD_GET_TIME) return -1;
+  // Even commands set, odd ones read; the three pairs share the one value.
+  if (command % 2 == 0) {
+    if (value) DlgSetValue(form, object, int32_t(*value));
+  } else if (value) {
+    *value = uint32_t(DlgGetValue(object));
+  }
+  return 0;
+}
