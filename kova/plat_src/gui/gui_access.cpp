@@ -22,15 +22,6 @@ void copyOut(const std::string& text, char* buffer, uint32_t size) {
   buffer[n] = '\0';
 }
 
-int32_t numberOf(const std::string& text) {
-  int64_t n = 0;
-  for (char ch : text) {
-    if (ch < '0' || ch > '9') break;
-    n = std::min<int64_t>(n * 10 + (ch - '0'), INT32_MAX);
-  }
-  return int32_t(n);
-}
-
 void setTriggerValue(GuiObject* trigger, int32_t value) {
   GuiObject* list = trigger->control.popupList;
   if (list) GuiListSelect(list, value);
@@ -69,7 +60,7 @@ Err GUI_GetValue(const GuiForm* form, FourCC tag, int32_t* out) {
   int32_t value = o->control.value;
   if (o->kind == FCC("PTRG") && o->control.popupList) value = o->control.popupList->control.value;
   if (isBar(o) && GuiIsSplitter(o)) value = o->kind == FCC("VDRG") ? o->rect.y : o->rect.x;
-  if (o->kind == FCC("FELD")) value = numberOf(o->control.text);
+  if (o->kind == FCC("FELD")) value = GuiFieldNumber(o->control.text);
   if (out) *out = value;
   return 0;
 }
@@ -277,3 +268,12 @@ Err GUI_Focus(GuiForm* form, FourCC tag) {
 }
 
 FourCC GUI_FocusedTag(const GuiForm* form) { return form && form->focus ? form->focus->tag : 0; }
+
+int32_t GuiFieldNumber(const std::string& text) {
+  int64_t n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') break;
+    n = std::min<int64_t>(n * 10 + (ch - '0'), INT32_MAX);
+  }
+  return int32_t(n);
+}

@@ -54,6 +54,9 @@ void GuiTick(GfxCanvas* c, const GfxRect& box, uint32_t rgb);
 // `r` shrunk by `d` on every side.
 GfxRect GuiInset(const GfxRect& r, int16_t d);
 bool GuiInside(const GfxRect& r, int32_t x, int32_t y);
+// The number a numeric field's text starts with (leading digits, capped at
+// INT32_MAX; 0 when it starts with anything else).
+int32_t GuiFieldNumber(const std::string& text);
 // Whether the object is drawn and reachable: usable, not hidden by layout or
 // by GUI_Show.
 bool GuiVisible(const GuiObject* object);

@@ -5,27 +5,19 @@
 // Owns no state.
 #include <algorithm>
 
+#include "gui_ctl.h"
 #include "gui_dialog.h"
 
 namespace {
 
 bool isBar(const GuiObject* o) { return o->kind == FCC("VDRG") || o->kind == FCC("HDRG"); }
 
-int32_t numberOf(const std::string& text) {
-  int64_t n = 0;
-  for (char ch : text) {
-    if (ch < '0' || ch > '9') break;
-    n = std::min<int64_t>(n * 10 + (ch - '0'), INT32_MAX);
-  }
-  return int32_t(n);
-}
-
 }  // namespace
 
 int32_t DlgGetValue(const GuiObject* o) {
   if (o->kind == FCC("PTRG") && o->control.popupList) return o->control.popupList->control.value;
   if (isBar(o) && GuiIsSplitter(o)) return o->kind == FCC("VDRG") ? o->rect.y : o->rect.x;
-  if (o->kind == FCC("FELD")) return numberOf(o->control.text);
+  if (o->kind == FCC("FELD")) return GuiFieldNumber(o->control.text);
   return o->control.value;
 }
 
