@@ -9,6 +9,8 @@ inline constexpr Err ERR_NONE = 0;
 
 // Forms.
 inline constexpr Err ERR_FORM_SURFACE = Err(0xF080);  // form drawing surface not created
+inline constexpr Err ERR_FORM_CANCELLED = Err(0xF081);  // the user cancelled a platform dialog
+inline constexpr Err ERR_FORM_MISSING = Err(0xF082);    // a platform dialog's form cannot be loaded
 
 // Host and notifications.
 inline constexpr Err ERR_HOST_NOT_HANDLED = Err(0xF100);  // nobody took the notification

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "contacts_command.h"
+#include "export_command.h"
 #include "pdb_command.h"
 #include "sort_command.h"
 #include "tool.h"
@@ -24,6 +25,9 @@ void printUsage(FILE* out) {
   SortUsage(out);
   fputc('\n', out);
   SampleUsage(out);
+  fputc('\n', out);
+  VCardUsage(out);
+  MemoUsage(out);
   fputs(
       "\n"
       "Exit status: 0 done, 1 the file or an operation failed (the message names\n"
@@ -73,6 +77,14 @@ int main(int argc, char** argv) {
       return TOOL_EXIT_OK;
     }
     return SampleCommand(argc - 2, argv + 2);
+  }
+  if (strcmp(argv[1], "vcard") == 0 || strcmp(argv[1], "memo") == 0) {
+    bool vcard = argv[1][0] == 'v';
+    if (argc >= 3 && isHelp(argv[2])) {
+      (vcard ? VCardUsage : MemoUsage)(stdout);
+      return TOOL_EXIT_OK;
+    }
+    return (vcard ? VCardCommand : MemoCommand)(argc - 2, argv + 2);
   }
   ToolUsageFail("unknown command '%s'", argv[1]);
   return TOOL_EXIT_USAGE;
