@@ -4,6 +4,7 @@
 
 #include "kova_db.h"
 #include "kova_debug.h"
+#include "kova_desktop.h"
 #include "kova_dialog.h"
 #include "kova_errors.h"
 #include "kova_file.h"

@@ -188,6 +188,81 @@ Err GUI_Focus(GuiForm* form, FourCC tag);
 FourCC GUI_FocusedTag(const GuiForm* form);  // 0 when nothing has the focus
 
 // ---------------------------------------------------------------------------
+// Tables ("TABL"): rows and columns of cells, each of a kind the owner sets.
+// The table draws the visible rows from its first row down, each as high as
+// its height (0: one line of the table's font), with a scroll bar at the
+// right when the rows do not all fit. A tap on a usable cell selects it
+// (the focused cell) and sends FORM_EVT_CONTROL with a4 = row, a5 = column;
+// check boxes toggle and pop-up cells pop their list up before the event
+// (a value event FORM_EVT_VALUE follows when the value changed). A tap on a
+// text cell starts editing it with the field editor: keys go to the cell
+// while it edits; Return, Tab, a tap on another cell or GUI_TableEndEdit
+// store the text (FORM_EVT_VALUE with a3 = row, a4 = column when it
+// changed), Escape drops the edit. Columns without a width share what the
+// others leave. Rows and columns count from 0; calls with a row or column
+// outside the table return -1 and do nothing.
+
+inline constexpr int16_t GUI_CELL_LABEL = 0;   // text, not editable
+inline constexpr int16_t GUI_CELL_TEXT = 1;    // editable text (one line, or wrapped when the
+                                               // row is taller than one line)
+inline constexpr int16_t GUI_CELL_POPUP = 2;   // a trigger: value = chosen item (-1 none)
+inline constexpr int16_t GUI_CELL_CHECK = 3;   // a check box: value 0 / 1
+inline constexpr int16_t GUI_CELL_NUMBER = 4;  // the value as a right-aligned number
+inline constexpr int16_t GUI_CELL_CUSTOM = 5;  // drawn by the table's draw callback
+inline constexpr int16_t GUI_CELL_EMPTY = 6;   // nothing, taps ignored
+
+// Draws one custom cell into `canvas` (clipped to `cell`, form coordinates).
+using GuiTableDrawFn = void (*)(GuiForm* form, FourCC tag, int16_t row, int16_t column,
+                                GfxCanvas* canvas, const GfxRect* cell, uintptr_t user);
+
+// Sets the table's size (at most GUI_TABLE_MAX_CELLS cells, else -1);
+// cells that stay keep their contents, new ones are empty labels. The first
+// row and the selection are clamped.
+inline constexpr int32_t GUI_TABLE_MAX_CELLS = 65536;
+Err GUI_TableSetSize(GuiForm* form, FourCC tag, int16_t rows, int16_t columns);
+int16_t GUI_TableRows(const GuiForm* form, FourCC tag);     // -1 without a table
+int16_t GUI_TableColumns(const GuiForm* form, FourCC tag);  // -1 without a table
+// Width in pixels of a column (0: a share of the rest); height of a row
+// (0: one line). Negative sizes count as 0.
+Err GUI_TableSetColumnWidth(GuiForm* form, FourCC tag, int16_t column, int16_t width);
+Err GUI_TableSetRowHeight(GuiForm* form, FourCC tag, int16_t row, int16_t height);
+// The row's height as drawn (pixels).
+int16_t GUI_TableRowHeight(const GuiForm* form, FourCC tag, int16_t row);
+// A row that is not usable is skipped when drawing and scrolling.
+Err GUI_TableSetRowUsable(GuiForm* form, FourCC tag, int16_t row, bool usable);
+Err GUI_TableSetCellKind(GuiForm* form, FourCC tag, int16_t row, int16_t column, int16_t kind);
+Err GUI_TableGetCellKind(const GuiForm* form, FourCC tag, int16_t row, int16_t column,
+                         int16_t* out);
+// Text of a cell (8-bit handheld text); Get copies at most size - 1 bytes,
+// always terminated. A pop-up cell shows its text when no item is chosen.
+Err GUI_TableSetCellText(GuiForm* form, FourCC tag, int16_t row, int16_t column, const char* text);
+Err GUI_TableGetCellText(const GuiForm* form, FourCC tag, int16_t row, int16_t column, char* buffer,
+                         uint32_t size);
+Err GUI_TableSetCellValue(GuiForm* form, FourCC tag, int16_t row, int16_t column, int32_t value);
+Err GUI_TableGetCellValue(const GuiForm* form, FourCC tag, int16_t row, int16_t column,
+                          int32_t* out);
+// The items a pop-up cell offers (copied).
+Err GUI_TableSetCellItems(GuiForm* form, FourCC tag, int16_t row, int16_t column,
+                          const char* const* items, int16_t count);
+// Scrolling: the first visible row (clamped so that the last page is full).
+Err GUI_TableSetTop(GuiForm* form, FourCC tag, int16_t row);
+int16_t GUI_TableTop(const GuiForm* form, FourCC tag);
+// Rows from the first shown that fit wholly in the table.
+int16_t GUI_TableVisibleRows(const GuiForm* form, FourCC tag);
+// The focused cell (-1, -1: none); selecting scrolls it into view.
+Err GUI_TableSelect(GuiForm* form, FourCC tag, int16_t row, int16_t column);
+Err GUI_TableGetSelection(const GuiForm* form, FourCC tag, int16_t* row, int16_t* column);
+// The cell's rectangle in form coordinates; -1 when it is not shown.
+Err GUI_TableCellBounds(const GuiForm* form, FourCC tag, int16_t row, int16_t column, GfxRect* out);
+// Starts editing a text cell (selects it, the caret at the end); ends an
+// edit in progress, storing its text.
+Err GUI_TableEditCell(GuiForm* form, FourCC tag, int16_t row, int16_t column);
+Err GUI_TableEndEdit(GuiForm* form, FourCC tag);
+// Whether a cell of the table is being edited, and which.
+bool GUI_TableEditing(const GuiForm* form, FourCC tag, int16_t* row, int16_t* column);
+Err GUI_TableSetDrawCallback(GuiForm* form, FourCC tag, GuiTableDrawFn draw, uintptr_t user);
+
+// ---------------------------------------------------------------------------
 // Colours of the platform's scheme (index 0 … 7): 0 focus, 1 title,
 // 2 title text, 3 frame, 4 background, 5 foreground, 6 fill, 7 text.
 uint32_t GUI_SchemeColour(int16_t index);

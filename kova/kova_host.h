@@ -140,6 +140,9 @@ struct HostOps {
   // Queues 16-bit signed mono samples at `rateHz` for playing. 0 or
   // ERR_HOST_SOUND (no audio device).
   Err (*playSamples)(const int16_t* samples, uint32_t count, uint32_t rateHz);
+  // Drops every queued sample that has not been played yet (silence at
+  // once); nothing happens when nothing plays or there is no device.
+  void (*stopSamples)();
   // Draws one line of UTF-8 text with the system's sans-serif font at the
   // given pixel size into an RGB framebuffer (a stand-in until the text module
   // draws the screens). `x` below 0 centres the line. May be null.
@@ -278,6 +281,8 @@ Err HOST_WritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t h
 
 // Plays 16-bit signed mono samples; 0 or ERR_HOST_SOUND.
 Err HOST_PlaySamples(const int16_t* samples, uint32_t count, uint32_t rateHz);
+// Stops the samples queued by HOST_PlaySamples.
+void HOST_StopSamples();
 
 // ---------------------------------------------------------------------------
 // System values.
@@ -391,6 +396,13 @@ const uint8_t* HOST_HeadlessFramebuffer(int32_t* width, int32_t* height);
 // Samples played since the reset.
 uint32_t HOST_HeadlessSampleCount();
 const int16_t* HOST_HeadlessSamples();
+// Buffers handed to playSamples since the reset, the rate of the last one,
+// and the number of stop calls.
+uint32_t HOST_HeadlessPlayCount();
+uint32_t HOST_HeadlessLastRate();
+uint32_t HOST_HeadlessStopCount();
+// Makes playSamples fail with ERR_HOST_SOUND (a machine without audio).
+void HOST_HeadlessSetNoSound(bool noSound);
 // Whether the headless window was raised since the reset.
 uint32_t HOST_HeadlessRaiseCount();
 // The window icon set since the reset (null when none; RGBA rows).

@@ -50,6 +50,25 @@ uint32_t TXT_Fit(uint16_t font, const char* text, uint32_t length, int32_t width
 int32_t TXT_Draw(GfxCanvas* c, uint16_t font, const char* text, uint32_t length, int16_t x,
                  int16_t y, uint32_t rgb);
 
+// Custom fonts: TrueType or OpenType files the user chose, kept in the data
+// folder as "Custom_Font_%08lx.ttf" and served as font codes from
+// FONT_CUSTOM_FIRST up (every TXT_ call takes them).
+inline constexpr uint16_t FONT_CUSTOM_FIRST = 1000;
+// Checks that (volume, dir, name) is a font the text module can load, copies
+// it into the data folder named by `*id`, a 32-bit value made from its bytes
+// (the same file always gets the same id; a copy already there is kept), and
+// writes the id. Returns 0, ERR_FILE_PARAM (null argument, not a loadable
+// font, empty or over 32 MB), or the file layer's error. A null `id` is
+// skipped.
+[[nodiscard]] Err TXT_CustomFontAdd(int16_t volume, const char* dir, const char* name,
+                                    uint32_t* id);
+// The font code serving custom font `id`, loading its file from the data
+// folder on first use (at most 16 custom fonts at once). Returns 0 and the
+// code (1000 or more), or ERR_FILE when the file is missing or cannot be
+// loaded (the caller then shows "Buck" and uses font 0), ERR_MEM_FULL when no
+// slot is free. A null `font` is skipped.
+[[nodiscard]] Err TXT_CustomFontCode(uint32_t id, uint16_t* font);
+
 // The handheld's character set (close to Windows-1252; 0x8D-0x90 are the
 // card suits ♦ ♣ ♥ ♠) as Unicode code points.
 uint32_t TXT_CharToUnicode(uint8_t c);

@@ -65,10 +65,8 @@ void beamList(GuiForm* form) {
   const char* args[2] = {number, nullptr};
   int32_t button = MainAlert(FCC("BLt?"), args);
   if (button == 1 && MainShowHint(FCC("tSnd")) == 1) button = -1;
-  if (button == 0 || button == 1)
-    (void)MainPendingCommand(form, FCC("BCat"), -1, 0);
-  else
-    redraw(form);
+  if (button == 0 || button == 1) (void)MainSendList(button == 1);
+  redraw(form);
 }
 
 // The list, data strip and letter commands (the list module's share).
@@ -150,14 +148,12 @@ void listTap(GuiForm* form) {
 // Commands opened through RunCommandDialog; a change rebuilds what the
 // command names.
 void dialogCommand(GuiForm* form, FourCC c) {
+  // The category editor and the general preferences rebuild the sort table
+  // themselves when they change what it depends on.
   bool changed = RunCommandDialog(c, nullptr, MainCurrentRecord(), 0);
-  if (changed && c == FCC("Cate")) {
-    (void)SortOpen(SORT_RESCAN);
+  if (changed && (c == FCC("Cate") || c == FCC("NewI") || c == FCC("pPrf"))) {
     MainFillCategories(form);
-  } else if (changed && c == FCC("pPrf")) {
-    (void)SortOpen(SORT_REBUILD);
-  } else if (changed && c == FCC("NewI")) {
-    MainFillCategories(form);
+    MainUpdateSortButtons(form);
   }
   MainListDraw(form, changed ? LIST_DRAW_REBUILD : 0);
 }
@@ -204,12 +200,21 @@ bool contactCommand(GuiForm* form, FourCC c) {
     case FCC("BCat"):
       beamList(form);
       return true;
-    case FCC("Send"):
-      if (MainCurrentRecord() >= 0 && MainShowHint(FCC("tSnd")) == 1) return true;
-      break;  // to the pending exchange
+    case FCC("Beam"):
+    case FCC("Send"): {
+      int32_t record = MainCurrentRecord();
+      if (record < 0) break;  // nothing selected: a redraw below
+      if (c == FCC("Send") && MainShowHint(FCC("tSnd")) == 1) return true;
+      (void)MainSendRecords(&record, 1, nullptr, c == FCC("Send"));
+      redraw(form);
+      return true;
+    }
+    case FCC("View"):
+    case FCC("Font"):
+    case FCC("CPrf"):
+    case FCC("Secu"):
     case FCC("Btns"):
-      (void)MainShowHint(FCC("tBut"));
-      break;  // to the pending button editor
+      return MainSettingsCommand(form, c);
     case FCC("Dial"):
     case FCC("PadD"):
       if (g_main.numberMode && g_prefs.dialPadLength > 0)

@@ -73,7 +73,8 @@ void onTick(GuiForm* form) {
 void onOpen(FourCC formTag, GuiForm* form) {
   g_prefs.startForm = formTag;
   MainPadClear();
-  g_main.numberMode = false;
+  // "Start in number mode" applies to the dial pad layout only.
+  g_main.numberMode = formTag == FCC("Dial") && g_prefs.numberMode;
   g_main.seekActive = false;
   g_main.seekDeadline = 0;
   g_main.selectedRow = 0;

@@ -172,6 +172,22 @@ bool MainDeveloperKey(GuiForm* form, uint32_t key);
 // Screens still to come (main_pending.cpp): each entry redraws the list and
 // does nothing else until its module exists.
 
+// Settings commands ("View", "Font", "CPrf", "Secu", "Btns"): runs the
+// dialog and updates the list; false for any other command.
+bool MainSettingsCommand(GuiForm* form, FourCC command);
+// Settings dialogs opened through RunCommandDialog ("pPrf", "Cate", "QPrf",
+// "Abou"): false for any other command; *changed (may be null) tells
+// whether anything changed.
+bool MainSettingsDialog(FourCC command, bool* changed);
+// Beaming and sending: the cards of `records` (record indexes) saved as a
+// ".VCF" file the user picks; a series is named `seriesName`. Returns 0, or
+// the error the user was shown (ERR_FORM_CANCELLED when cancelled).
+Err MainSendRecords(const int32_t* records, uint32_t count, const char* seriesName, bool send);
+// The same for every contact of the current list.
+Err MainSendList(bool send);
+// The business cards dialog ("BCrd" beams, "SCrd" sends). True when shown.
+bool MainBusinessCards(FourCC command);
+
 inline constexpr uint16_t MAIN_PENDING_QUIET = 1;  // no redraw (called while drawing)
 
 // A main-screen command whose screen is not built yet: true when `command`

@@ -1,6 +1,6 @@
 // The one place for what the list screens hand to modules that are not
 // built yet: the contact screens (full view, editor, groups), find, dialing,
-// exchange, printing, the preference dialogs and the list module itself
+// printing and the list module itself
 // (rows, typed search, data strip). Each entry redraws the list and does
 // nothing else; a module that arrives replaces its entries here.
 // Owns no state.
@@ -12,9 +12,6 @@ namespace {
 constexpr FourCC kPendingCommands[] = {
     FCC("Full"),  // the full view of a contact
     FCC("Edit"),  // the record editor
-    FCC("Beam"),  // beaming a contact as a vCard
-    FCC("Send"),  // sending a contact as a vCard
-    FCC("BCat"),  // beaming or sending every contact of the list
     FCC("Find"),  // the find dialog, and a find over all fields from the category pop-up
     FCC("FndC"),  // find: the contacts of the same company
     FCC("FndD"),  // find: duplicates
@@ -26,28 +23,17 @@ constexpr FourCC kPendingCommands[] = {
     FCC("Dimm"),  // dialing without asking
     FCC("SMsg"),  // a text message to a contact
     FCC("Mapp"),  // a contact's address on a map
-    FCC("View"),  // the layout chooser "View"
-    FCC("Font"),  // the font dialog of the layout's font slot
-    FCC("CPrf"),  // the controls preferences
-    FCC("Secu"),  // the security level dialog
-    FCC("Btns"),  // the button-mapping editor ("KMAP")
 };
 
 // Screens RunCommandDialog opens that are still to come.
 constexpr FourCC kPendingDialogs[] = {
     FCC("Edit"),  // the record editor (after "NewI")
-    FCC("Cate"),  // the category editor
-    FCC("Abou"),  // the about box
     FCC("DCon"),  // the dialing connection
     FCC("DHst"),  // the calling log
     FCC("DPad"),  // the dialing pad screen
     FCC("DPrf"),  // the dialing preferences
-    FCC("QPrf"),  // the quick-dial preferences
     FCC("Silk"),  // the silkscreen buttons dialog
-    FCC("BCrd"),  // the business cards, beaming
-    FCC("SCrd"),  // the business cards, sending
     FCC("Quik"),  // the quick menu "QLst"
-    FCC("pPrf"),  // the general preferences
 };
 
 template <size_t N>

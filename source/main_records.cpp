@@ -175,7 +175,14 @@ bool RunCommandDialog(FourCC command, ContactDb* db, int32_t recordIndex, uint16
       return newContact(db, flags);
     case FCC("Dupe"):
       return duplicateContact(db, recordIndex);
-    default:
+    case FCC("BCrd"):
+    case FCC("SCrd"):
+      (void)MainBusinessCards(command);
+      return false;
+    default: {
+      bool changed = false;
+      if (MainSettingsDialog(command, &changed)) return changed;
       return MainPendingDialog(command, recordIndex, flags);
+    }
   }
 }

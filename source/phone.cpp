@@ -8,6 +8,7 @@
 
 #include "dbase.h"
 #include "main_handler.h"
+#include "prefs_dialogs.h"
 #include "sort.h"
 
 namespace {
@@ -126,6 +127,8 @@ Err AppStart() {
   // 3. the preferences.
   PrefsStart(&g_prefs);
   g_app.prefsLoaded = true;
+  // Private contacts start masked when the user set a password.
+  g_prefs.securityLevel = PrefsSecurityAtStart();
   // 4. letters for the pad search.
   buildPadLetters();
   // 5. a stamp left by the last stop that still matches: the deleted records

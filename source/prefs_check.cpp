@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "prefs.h"
+#include "prefs_dialogs_internal.h"
 
 namespace {
 
@@ -103,6 +104,27 @@ void PrefsCheck(Prefs* p) {
     p->currentCategory = p->startCategory == PREFS_START_ALL ? -1 : int16_t(p->startCategory);
 }
 
+void PrefsClampRanges(Prefs* p) {
+  // After a dialog's write-back: the ranges only, so the current category
+  // stays where the user left it.
+  Prefs defaults;
+  PrefsSetDefaults(&defaults);
+  checkSpecial(p, &defaults);
+  clampFields(p, &defaults);
+  // Settings chosen from pop-ups hold one of the pop-up's entries.
+  if (p->listColumn > PREFS_LIST_COLUMN_MAX) p->listColumn = defaults.listColumn;
+  if (p->signalDisplay > PREFS_SIGNAL_MAX) p->signalDisplay = defaults.signalDisplay;
+  if (p->fanMode > PREFS_FAN_MAX) p->fanMode = defaults.fanMode;
+}
+
+void PrefsCountTemplateDigits(Prefs* p) {
+  for (int i = 0; i < 5; ++i) {
+    uint8_t n = 0;
+    for (const char* c = p->phoneTemplates[i]; *c; ++c) n += (*c >= '0' && *c <= '9');
+    p->templateDigits[i] = n;
+  }
+}
+
 void PrefsLoadResourceDefaults(Prefs* p, bool customFonts) {
   // Large Bold (7) exists on every platform this program runs on; only the
   // custom font depends on the text module.
@@ -120,11 +142,7 @@ void PrefsLoadResourceDefaults(Prefs* p, bool customFonts) {
 
 void PrefsLoadAfterRead(Prefs* p) {
   // 5. digits of each phone template.
-  for (int i = 0; i < 5; ++i) {
-    uint8_t n = 0;
-    for (const char* c = p->phoneTemplates[i]; *c; ++c) n += (*c >= '0' && *c <= '9');
-    p->templateDigits[i] = n;
-  }
+  PrefsCountTemplateDigits(p);
   // 7. a label the user gave a custom field is shown from the resource
   // again; an empty one stays empty.
   static const char kLabelDigits[] = "123456789A";

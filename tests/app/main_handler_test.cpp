@@ -101,6 +101,12 @@ class MainScreenTest : public GuiTest {
         {GUI_RUN_HANDLER, uintptr_t(MainHandleEvent)}, {GUI_RUN_PERIOD, 50}, {0, 0}};
     return GUI_FormLoad(layout, params);
   }
+  // A file the program wrote, or "" when there is none.
+  static std::string ReadDocument(const std::string& path) {
+    if (!HostFileExists(path)) return "";
+    std::vector<uint8_t> b = ReadHostFile(path);
+    return std::string(b.begin(), b.end());
+  }
   size_t Alerts(FourCC name) const {
     return size_t(std::count(g_log.names.begin(), g_log.names.end(), name));
   }
@@ -447,6 +453,62 @@ TEST_F(MainScreenTest, LaunchRecordAndUnknownStartForm) {
   EXPECT_EQ(g_prefs.currentCategory, -1);
   EXPECT_EQ(g_prefs.pendingRecord, -1);
   ASSERT_EQ(0, AppStart());  // for the fixture's stop
+}
+
+// ---------------------------------------------------------------------------
+// Beaming and sending save vCard files the user picks.
+
+TEST_F(MainScreenTest, BeamSavesTheCardUnderTheContactsName) {
+  WriteContacts(kPeople);
+  std::string offered;
+  Then([] { g_main.selectedRow = 1; });  // Baker, Al
+  Menu(FCC("Beam"));
+  Then([&] { offered = Text(FCC("FNam")); });
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(offered, "Al Baker.VCF");
+  EXPECT_EQ(ReadDocument(DocumentsDir() + "/Al Baker.VCF"),
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nX-PALM:4.0\r\nN:Baker;Al\r\nEND:VCARD\r\n");
+  EXPECT_EQ(Alerts(FCC("xVcf")), 0u);
+}
+
+TEST_F(MainScreenTest, BeamingTheListWritesEveryCardAndCancelWritesNothing) {
+  WriteContacts(kPeople);
+  g_log.answers[FCC("BLt?")] = 0;  // beam
+  Menu(FCC("BCat"));
+  Tap(FCC("OKAY"));
+  Then([] { g_main.selectedRow = 0; });
+  Menu(FCC("Beam"));
+  Tap(FCC("CANC"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  std::string all = ReadDocument(DocumentsDir() + "/Contacts.VCF");
+  for (const char* name : {"N:Adams;Bo", "N:Baker;Al", "N:Cole;Cy", "N:Dunn;Di"})
+    EXPECT_NE(all.find(name), std::string::npos) << name;
+  EXPECT_FALSE(HostFileExists(DocumentsDir() + "/Bo Adams.VCF"));
+  EXPECT_EQ(Alerts(FCC("xVcf")), 0u);
+}
+
+TEST_F(MainScreenTest, BusinessCardsAreSetFoundAndCleared) {
+  WriteContacts(kPeople);
+  Then([] { g_main.selectedRow = 2; });  // Cole, Cy
+  Menu(FCC("BCrd"));
+  Tap(FCC("Set0"));
+  Tap(FCC("Bea1"));  // an empty card
+  Tap(FCC("Bea0"));
+  Tap(FCC("OKAY"));  // the file picker
+  Tap(FCC("OKAY"));  // the cards dialog
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_NE(std::string(g_prefs.businessCards[0]).find("Cole"), std::string::npos);
+  EXPECT_EQ(Alerts(FCC("Bc0!")), 1u);
+  EXPECT_NE(ReadDocument(DocumentsDir() + "/Cy Cole.VCF").find("N:Cole;Cy"), std::string::npos);
+  // A card whose contact is gone is cleared.
+  STR_Format(g_prefs.businessCards[1], 101, "%s", "Nobody");
+  Menu(FCC("SCrd"));
+  Tap(FCC("Sen1"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("Bc1!")), 1u);
+  EXPECT_EQ(g_prefs.businessCards[1][0], 0);
 }
 
 }  // namespace

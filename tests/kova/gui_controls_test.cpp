@@ -163,18 +163,28 @@ TEST_F(GuiControls, RepeatingButtonSelectsAgainWhileHeld) {
   GuiObject* rept = Add("REPT", FCC("Rept"), {10, 10, 40, 20}, {"+"});
   Create();
   HOST_HeadlessSetTicks(1000);
-  Pen(rept, 0, 20, 15);
-  HOST_HeadlessSetTicks(1300);
+  Pen(rept, 0, 20, 15);  // selects at once
+  EXPECT_EQ(1u, Events(FORM_EVT_CONTROL).size());
+  HOST_HeadlessSetTicks(1749);  // 749 ms held: no repeat yet
   Pen(rept, 1, 21, 15);
   EXPECT_EQ(1u, Events(FORM_EVT_CONTROL).size());
-  HOST_HeadlessSetTicks(1450);
+  HOST_HeadlessSetTicks(1750);  // the first repeat at 750 ms
   Pen(rept, 1, 20, 15);
-  HOST_HeadlessSetTicks(1500);
+  EXPECT_EQ(2u, Events(FORM_EVT_CONTROL).size());
+  HOST_HeadlessSetTicks(1949);  // then every 200 ms
   Pen(rept, 1, 21, 15);
-  HOST_HeadlessSetTicks(1560);
+  EXPECT_EQ(2u, Events(FORM_EVT_CONTROL).size());
+  HOST_HeadlessSetTicks(1950);
   Pen(rept, 1, 20, 15);
-  Pen(rept, 2, 20, 15);
   EXPECT_EQ(3u, Events(FORM_EVT_CONTROL).size());
+  HOST_HeadlessSetTicks(2150);
+  Pen(rept, 1, 20, 15);
+  EXPECT_EQ(4u, Events(FORM_EVT_CONTROL).size());
+  // Moved off the button it stops repeating; released it does not select.
+  HOST_HeadlessSetTicks(2400);
+  Pen(rept, 1, 200, 150);
+  Pen(rept, 2, 200, 150);
+  EXPECT_EQ(4u, Events(FORM_EVT_CONTROL).size());
 }
 
 TEST_F(GuiControls, ScrollBarStepsPagesAndDragsWithinItsRange) {

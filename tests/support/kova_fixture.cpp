@@ -23,6 +23,8 @@ void KovaTest::SetUp() {
   std::string docs = DocumentsDir(), desk = tempDir_ + "/Desktop";
   FileLayerConfig config{docs.c_str(), desk.c_str(), "/opt/brantel/brantel"};
   FIL_Configure(&config);
+  // The registry stand-in lives in the test's folder, never in the real home.
+  REG_Configure((tempDir_ + "/config").c_str());
   ASSERT_EQ(0, FIL_LayerStart());
 }
 
@@ -32,6 +34,7 @@ void KovaTest::TearDown() {
   MEM_FailNthAlloc(0);
   FIL_LayerStop();
   FIL_Configure(nullptr);
+  REG_Configure(nullptr);
   DBG_Stop();
   MEM_Stop();
   std::error_code ec;

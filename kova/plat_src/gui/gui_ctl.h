@@ -22,6 +22,7 @@ extern const GuiControlOps GUI_OPS_LABL, GUI_OPS_TITL, GUI_OPS_MESS, GUI_OPS_FST
 extern const GuiControlOps GUI_OPS_FELD;
 extern const GuiControlOps GUI_OPS_LIST, GUI_OPS_CLST, GUI_OPS_PTRG;
 extern const GuiControlOps GUI_OPS_VDRG, GUI_OPS_HDRG;
+extern const GuiControlOps GUI_OPS_TABL;
 
 // ---------------------------------------------------------------------------
 // Shared drawing helpers (gui_draw.cpp).
@@ -168,3 +169,44 @@ bool GuiIsSplitter(const GuiObject* object);
 // Sets a scroll bar's value (clamped) or a splitter's position; redraws,
 // and with `notify` sends FORM_EVT_VALUE when it changed.
 void GuiScrollSetValue(GuiForm* form, GuiObject* object, int32_t value, bool notify);
+
+// ---------------------------------------------------------------------------
+// Tables (gui_ctl_grid*.cpp).
+
+// Scrolls a table by `notches` of the mouse wheel (positive: towards the
+// top); false when the object is not a table.
+bool GuiTableWheel(GuiForm* form, GuiObject* object, int32_t notches);
+// "CUTT", "COPY", "PSTE", "SLCT", "UNDO" on the cell a focused table is
+// editing; false when no table cell is being edited.
+bool GuiTableCommand(GuiForm* form, FourCC command);
+
+// ---------------------------------------------------------------------------
+// Colour, date and time selectors (gui_ctl_colour.cpp, gui_ctl_date.cpp): a
+// "BUTN" whose action is "CPck", "DPck" or "TPck" keeps its colour
+// (0x00RRGGBB), date (seconds since 1904, 0 = none) or time of day (seconds,
+// above 86,399 = none) as its control value, shows it on its face, and on a
+// selection the handler leaves alone opens the matching picker. The action's
+// operand is not read (forms may name the picker form there).
+
+bool GuiIsSelector(const GuiObject* object);
+// Draws the selector's face (a swatch, or the date or time as text).
+void GuiDrawSelector(GuiForm* form, GuiObject* object, GfxCanvas* c);
+// Runs the selector's picker and stores the choice (redraws, sends
+// FORM_EVT_VALUE when it changed).
+void GuiRunSelector(GuiForm* form, GuiObject* object);
+// The selector's text: the date by the locale, the time as "HH:MM"; the
+// object's label when the value is none.
+std::string GuiSelectorText(const GuiObject* object);
+// Civil dates over the handheld clock (days since 1904-01-01).
+int32_t GuiDaysFromCivil(int32_t year, int32_t month, int32_t day);
+void GuiCivilFromDays(int32_t days, int32_t* year, int32_t* month, int32_t* day);
+int32_t GuiDaysInMonth(int32_t year, int32_t month);
+// The clock the date picker's "Today" reads (PalmTime, local time); tests
+// replace it, null restores the host's.
+void GuiSetPickerClock(PalmTime (*now)());
+PalmTime GuiPickerNow();
+// Opens a platform picker form, sets its title (unless null), lets
+// `prepare` fill it, runs it with `handler` and `state` as its user value,
+// closes it. True when it ended with "OKAY".
+bool GuiRunPicker(uint32_t formId, const char* title, FormEventHandler handler, void* state,
+                  void (*prepare)(GuiForm* form, void* state));

@@ -3,16 +3,18 @@
 // checked; one of a group checked), "REPT" (selects again while held),
 // "CHEK" (a box with a tick before the label) and "HOTS" (an invisible hot
 // spot). All show a pressed look while the pen is down on them and select
-// when the pen comes up inside. State: the repeat clock of the held "REPT".
+// when the pen comes up inside. A "BUTN" with a picker action is a colour,
+// date or time selector (gui_ctl_colour.cpp). State: the repeat clock of the
+// held "REPT".
 #include <algorithm>
 
 #include "gui_ctl.h"
 
 namespace {
 
-constexpr uint32_t REPEAT_DELAY_MS = 400;
-constexpr uint32_t REPEAT_EVERY_MS = 100;
-uint32_t gRepeatNext = 0;  // tick of the next repeat of the held "REPT"
+constexpr uint32_t REPEAT_DELAY_MS = 750;  // held this long before the first repeat
+constexpr uint32_t REPEAT_EVERY_MS = 200;  // then once per this period
+uint32_t gRepeatNext = 0;                  // tick of the next repeat of the held "REPT"
 
 // The label with its mnemonic underlined (when the label is the definition's).
 void drawLabel(GuiForm* form, GuiObject* object, GfxCanvas* c, const GfxRect& r, int align) {
@@ -29,6 +31,10 @@ void drawLabel(GuiForm* form, GuiObject* object, GfxCanvas* c, const GfxRect& r,
 }
 
 void drawButton(GuiForm* form, GuiObject* object, GfxCanvas* c) {
+  if (GuiIsSelector(object)) {
+    GuiDrawSelector(form, object, c);
+    return;
+  }
   const GfxRect& r = object->rect;
   GFX_FillRect(c, r, GuiColour(form, COL_BACK));
   uint32_t fill = GuiColour(form, COL_FILL), back = GuiColour(form, COL_BACK);
@@ -43,6 +49,11 @@ void drawButton(GuiForm* form, GuiObject* object, GfxCanvas* c) {
     GuiRoundFrame(c, r, frame, face, bold ? 2 : 1);
   }
   drawLabel(form, object, c, GuiInset(r, 1), 1);
+}
+
+// A time selector starts with no time (a date selector's 0 is no date).
+void createButton(GuiForm*, GuiObject* object) {
+  if (GuiIsSelector(object) && object->actionKind == FCC("TPck")) object->control.value = -1;
 }
 
 bool penButton(GuiForm* form, GuiObject* object, int16_t phase, int16_t x, int16_t y) {
@@ -81,7 +92,7 @@ bool keyPush(GuiForm* form, GuiObject* object, int32_t code) {
   return true;
 }
 
-// "REPT": selects at once, then again every 100 ms after 400 ms held.
+// "REPT": selects at once, then again every 200 ms after 750 ms held.
 bool penRepeat(GuiForm* form, GuiObject* object, int16_t phase, int16_t x, int16_t y) {
   if (!object->control.enabled) return false;
   (void)GuiTrackPress(form, object, phase, x, y);
@@ -157,7 +168,8 @@ void GuiPushSetChecked(GuiForm* form, GuiObject* object, bool checked) {
   GuiRefresh(form, object);
 }
 
-const GuiControlOps GUI_OPS_BUTN = {FCC("BUTN"), nullptr, drawButton, penButton, keyButton, true};
+const GuiControlOps GUI_OPS_BUTN = {FCC("BUTN"), createButton, drawButton,
+                                    penButton,   keyButton,    true};
 const GuiControlOps GUI_OPS_BTNS = {FCC("BTNS"), nullptr, drawButton, penButton, keyButton, true};
 const GuiControlOps GUI_OPS_PUSH = {FCC("PUSH"), nullptr, drawButton, penPush, keyPush, true};
 const GuiControlOps GUI_OPS_REPT = {FCC("REPT"), nullptr, drawButton, penRepeat, keyButton, true};

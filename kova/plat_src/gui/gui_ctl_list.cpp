@@ -258,6 +258,7 @@ bool GuiControlWheel(GuiForm* form, GuiObject* object, int32_t notches) {
     GuiScrollSetValue(form, object, object->control.value - notches, true);
     return true;
   }
+  if (object->kind == FCC("TABL")) return GuiTableWheel(form, object, notches);
   return false;
 }
 

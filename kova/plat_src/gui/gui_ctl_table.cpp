@@ -11,9 +11,10 @@ namespace {
 const GuiControlOps OPS_NONE = {0, nullptr, nullptr, nullptr, nullptr, false};
 
 const GuiControlOps* const TABLE[] = {
-    &GUI_OPS_BUTN, &GUI_OPS_BTNS, &GUI_OPS_PUSH, &GUI_OPS_REPT, &GUI_OPS_CHEK, &GUI_OPS_HOTS,
-    &GUI_OPS_LABL, &GUI_OPS_TITL, &GUI_OPS_MESS, &GUI_OPS_FSTR, &GUI_OPS_STRG, &GUI_OPS_FBMP,
-    &GUI_OPS_FELD, &GUI_OPS_LIST, &GUI_OPS_CLST, &GUI_OPS_PTRG, &GUI_OPS_VDRG, &GUI_OPS_HDRG,
+    &GUI_OPS_BUTN, &GUI_OPS_BTNS, &GUI_OPS_PUSH, &GUI_OPS_REPT, &GUI_OPS_CHEK,
+    &GUI_OPS_HOTS, &GUI_OPS_LABL, &GUI_OPS_TITL, &GUI_OPS_MESS, &GUI_OPS_FSTR,
+    &GUI_OPS_STRG, &GUI_OPS_FBMP, &GUI_OPS_FELD, &GUI_OPS_LIST, &GUI_OPS_CLST,
+    &GUI_OPS_PTRG, &GUI_OPS_VDRG, &GUI_OPS_HDRG, &GUI_OPS_TABL,
 };
 
 // The list items of a definition: one per "Text", or one text cut at "\n".
@@ -177,8 +178,10 @@ void GuiControlDefaultAction(GuiForm* form, GuiObject* object) {
     // The desktop has a keyboard: the target field takes the focus.
     GuiObject* field = target(form, object);
     if (field) GuiSetFocus(form, field);
+  } else if (action == FCC("CPck") || action == FCC("DPck") || action == FCC("TPck")) {
+    if (GuiIsSelector(object)) GuiRunSelector(form, object);
   }
-  // "HpTx" and the pickers ("CPck", "DPck", "TPck") are left to the application.
+  // "HpTx" is left to the application.
 }
 
 bool GuiTrackPress(GuiForm* form, GuiObject* object, int16_t phase, int16_t x, int16_t y) {

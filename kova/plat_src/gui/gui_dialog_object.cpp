@@ -1,7 +1,8 @@
 // Bound dialogs, object access: values and texts read and set on an object
 // itself rather than by tag (a binding may name an object by its numeric id,
 // or one the layout hid that shares its tag with a shown one), with the same
-// meaning as the tag calls; and the object commands of kinds 74-76.
+// meaning as the tag calls; and the object commands of kinds 74-76 (the
+// colour, date and time selectors of gui_ctl_colour.cpp).
 // Owns no state.
 #include <algorithm>
 
@@ -72,10 +73,19 @@ void DlgSetText(GuiForm* form, GuiObject* o, const std::string& text) {
 Err GUI_ObjectCommand(GuiForm* form, GuiObject* object, int16_t command, uint32_t* value) {
   if (!form || !object || command < GUI_CMD_SET_COLOUR || command > GUI_CMD_GET_TIME) return -1;
   // Even commands set, odd ones read; the three pairs share the one value.
+  // A selector keeps all 32 bits (dates past 1972 do not fit a signed value
+  // read as a number); other kinds take the value as GUI_SetValue does.
   if (command % 2 == 0) {
-    if (value) DlgSetValue(form, object, int32_t(*value));
+    if (!value) return 0;
+    uint32_t v = command == GUI_CMD_SET_COLOUR ? (*value & 0xFFFFFFu) : *value;
+    if (GuiIsSelector(object)) {
+      object->control.value = int32_t(v);
+      GuiRefresh(form, object);
+    } else {
+      DlgSetValue(form, object, int32_t(v));
+    }
   } else if (value) {
-    *value = uint32_t(DlgGetValue(object));
+    *value = uint32_t(GuiIsSelector(object) ? object->control.value : DlgGetValue(object));
   }
   return 0;
 }

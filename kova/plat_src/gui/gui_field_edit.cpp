@@ -177,6 +177,9 @@ bool GuiFieldCommandOn(GuiForm* form, GuiObject* object, FourCC command) {
 }
 
 bool GuiFieldCommand(GuiForm* form, FourCC command) {
+  // A table's cell being edited takes the clipboard commands as a field would.
+  if (form && form->focus && form->focus->kind == FCC("TABL"))
+    return GuiTableCommand(form, command);
   if (!form || !form->focus || form->focus->kind != FCC("FELD")) return false;
   return GuiFieldCommandOn(form, form->focus, command);
 }

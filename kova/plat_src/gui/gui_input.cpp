@@ -9,6 +9,7 @@
 // swallows the text event the host sends after it, so nothing arrives twice.
 #include <cstring>
 
+#include "gui_keymap.h"
 #include "gui_loop.h"
 #include "kova_text.h"
 
@@ -69,6 +70,15 @@ bool keyDown(const HostEvent& e) {
   int32_t key = e.key;
   bool ctrl = e.modifiers & HOST_MOD_CONTROL, alt = e.modifiers & HOST_MOD_ALT;
   g_in.swallowText = false;
+  // The user's button mappings come before the built-in keys; a mapped
+  // printable key does not type its character as well.
+  int32_t mapped = 0;
+  if (GuiKeyMapTranslate(key, e.modifiers, &mapped)) {
+    g_in.swallowText = key >= ' ' && key < 127;
+    if (mapped >= int32_t(FCC("PHN0")) && mapped <= int32_t(FCC("PHN9")))
+      return push(GUI_IN_PHONE, 0, 0, mapped - int32_t(FCC("PHN0")));
+    return push(GUI_IN_KEY, 0, 0, mapped);
+  }
   if (ctrl && !alt && isLetter(key)) return push(GUI_IN_CONTROL, 0, 0, key - 'a' + 1);
   if (alt && !ctrl && (isLetter(key) || isDigit(key))) {
     g_in.swallowText = true;
@@ -173,6 +183,8 @@ Err GUI_PostCommand(FourCC code) {
 }
 
 bool GUI_KeyHeld(FourCC code) {
+  int32_t mapped = GuiKeyMapKeyFor(code);
+  if (mapped >= 0 && HOST_KeyDown(mapped)) return true;
   switch (code) {
     case FCC("SLCT"):
       return HOST_KeyDown(HOST_KEY_RETURN) || HOST_KeyDown(HOST_KEY_KP_ENTER);

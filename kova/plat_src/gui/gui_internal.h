@@ -78,6 +78,8 @@ inline constexpr uint32_t OBJ_NOT_PREVIOUS = 0x80000000;
 inline constexpr uint16_t GUI_FIRST_OBJECT_INDEX = 9000;
 inline constexpr int32_t GUI_DEFAULT_MAX = 32767;
 
+struct GuiTableState;
+
 // Run-time state of a control; which fields mean something depends on the
 // kind (see gui_ctl_*.cpp).
 struct GuiControlState {
@@ -94,8 +96,9 @@ struct GuiControlState {
   std::string undoText;
   std::vector<std::string> items;  // list items
   std::vector<uint8_t> itemChecked;
-  int16_t top = 0;                 // first visible list item
-  GuiObject* popupList = nullptr;  // "PTRG": the list bound by "PLST"
+  int16_t top = 0;                       // first visible list item
+  GuiObject* popupList = nullptr;        // "PTRG": the list bound by "PLST"
+  std::shared_ptr<GuiTableState> table;  // "TABL": rows, columns, cells (gui_ctl_grid.cpp)
 };
 
 struct GuiObject {

@@ -9,11 +9,11 @@
 // did not refuse, or when the loop hook ends it; (2) one queued input is
 // dispatched per turn, and the host is pumped only when none waits, so
 // queued input is never delayed by a sleep.
-#include <cmath>
 
 #include "gui_loop.h"
 #include "kova_debug.h"
 #include "kova_res.h"
+#include "kova_sound.h"
 
 namespace {
 
@@ -62,23 +62,14 @@ void applyParams(GuiForm* form, const TagItem* params) {
 }
 
 // The alert kinds' sounds (error 2, confirmation 4, information and
-// warning 1) as short tones; nothing happens without an audio device.
+// warning 1), the system beeps of the store; nothing happens without an
+// audio device.
 void playAlertSound(const GuiForm* form) {
-  int sound = (form->flags & FORM_ERROR)                   ? 2
-              : (form->flags & FORM_CONFIRM)               ? 4
-              : (form->flags & (FORM_INFO | FORM_WARNING)) ? 1
-                                                           : 0;
-  if (sound == 0) return;
-  constexpr uint32_t RATE = 8000;
-  const double hz = sound == 2 ? 330.0 : (sound == 4 ? 660.0 : 880.0);
-  const uint32_t count = RATE * (sound == 2 ? 200u : 90u) / 1000;
-  const uint32_t edge = RATE * 5 / 1000;
-  int16_t samples[RATE / 5];
-  for (uint32_t i = 0; i < count; i++) {
-    double gain = i < edge ? double(i) / edge : (count - i < edge ? double(count - i) / edge : 1.0);
-    samples[i] = int16_t(6000.0 * gain * std::sin(2.0 * M_PI * hz * i / RATE));
-  }
-  (void)HOST_PlaySamples(samples, count, RATE);
+  uint16_t sound = (form->flags & FORM_ERROR)                   ? SND_BEEP_ERROR
+                   : (form->flags & FORM_CONFIRM)               ? SND_BEEP_CONFIRM
+                   : (form->flags & (FORM_INFO | FORM_WARNING)) ? SND_BEEP_INFO
+                                                                : 0;
+  if (sound != 0) (void)SND_Beep(sound);
 }
 
 // Fields flagged "Slct" start with all their text selected.

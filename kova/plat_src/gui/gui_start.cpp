@@ -1,8 +1,12 @@
 // Start and stop of the form manager (use-counted): the text module, the
-// window procedure that feeds the manager's input queue, and the manager's
-// state. Stopping closes every form still open (newest first) and frees the
-// screen. Owns the use count.
+// sound output (the alerts' beeps), the key mappings file, the window
+// procedure that feeds the manager's input queue, and the manager's state.
+// Stopping closes every form still open (newest first), forgets the loaded
+// key mappings and frees the screen. Owns the use count.
+#include "gui_keymap.h"
 #include "gui_loop.h"
+#include "kova_picker.h"
+#include "kova_sound.h"
 #include "kova_text.h"
 
 namespace {
@@ -19,6 +23,10 @@ Err GUI_Start() {
   Err err = TXT_Start();
   if (err != 0) return err;
   g_useCount = 1;
+  // A machine without audio runs silently; a damaged mappings file leaves
+  // the built-in keys.
+  (void)SND_Open();
+  (void)GUI_KeyMapLoad();
   (void)GuiGlobal();
   GuiInputReset();
   GuiMenuReset();
@@ -39,6 +47,8 @@ void GUI_Stop() {
   GuiMenuReset();
   GuiRunReset();
   GuiGlobalFree();
+  GuiKeyMapReset();
+  SND_Close();
   TXT_Stop();
 }
 

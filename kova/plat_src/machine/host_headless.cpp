@@ -40,6 +40,8 @@ struct HeadlessState {
   int32_t frameWidth, frameHeight;
   int16_t* samples;  // malloc
   uint32_t sampleCount, sampleCapacity;
+  uint32_t playCount, lastRate, stopCount;
+  bool noSound;
   uint32_t raiseCount;
   uint8_t* icon;  // malloc, RGBA
   int32_t iconWidth, iconHeight;
@@ -233,7 +235,10 @@ Err hlCapture(HostWindow, uint8_t** rgb, int32_t* width, int32_t* height) {
   return 0;
 }
 
-Err hlPlaySamples(const int16_t* samples, uint32_t count, uint32_t) {
+Err hlPlaySamples(const int16_t* samples, uint32_t count, uint32_t rateHz) {
+  if (g_hl.noSound) return ERR_HOST_SOUND;
+  g_hl.playCount++;
+  g_hl.lastRate = rateHz;
   if (g_hl.sampleCount + count > g_hl.sampleCapacity) {
     uint32_t capacity = (g_hl.sampleCount + count) * 2;
     void* p = realloc(g_hl.samples, size_t(capacity) * sizeof(int16_t));
@@ -245,6 +250,9 @@ Err hlPlaySamples(const int16_t* samples, uint32_t count, uint32_t) {
   g_hl.sampleCount += count;
   return 0;
 }
+
+// The samples stay recorded: tests read what was handed over.
+void hlStopSamples() { g_hl.stopCount++; }
 
 // The state a fresh test expects (the clock at 0, a 1024 x 768 display that
 // reports no physical size, a 4/24/4/4 frame).
@@ -265,6 +273,8 @@ void initState() {
   g_hl.boxCount = 0;
   g_hl.boxTitle[0] = g_hl.boxText[0] = 0;
   g_hl.sampleCount = 0;
+  g_hl.playCount = g_hl.lastRate = g_hl.stopCount = 0;
+  g_hl.noSound = false;
   g_hl.raiseCount = 0;
   free(g_hl.icon);
   g_hl.icon = nullptr;
@@ -301,6 +311,7 @@ const HostOps HOST_HEADLESS_OPS = {
     .present = hlPresent,
     .capture = hlCapture,
     .playSamples = hlPlaySamples,
+    .stopSamples = hlStopSamples,
     .drawText = nullptr,
 };
 
@@ -357,6 +368,10 @@ const uint8_t* HOST_HeadlessFramebuffer(int32_t* width, int32_t* height) {
 
 uint32_t HOST_HeadlessSampleCount() { return g_hl.sampleCount; }
 const int16_t* HOST_HeadlessSamples() { return g_hl.samples; }
+uint32_t HOST_HeadlessPlayCount() { return g_hl.playCount; }
+uint32_t HOST_HeadlessLastRate() { return g_hl.lastRate; }
+uint32_t HOST_HeadlessStopCount() { return g_hl.stopCount; }
+void HOST_HeadlessSetNoSound(bool noSound) { g_hl.noSound = noSound; }
 uint32_t HOST_HeadlessRaiseCount() { return g_hl.raiseCount; }
 void HOST_HeadlessFailNextWindow() {
   ensureInit();

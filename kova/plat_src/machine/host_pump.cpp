@@ -223,3 +223,8 @@ Err HOST_PlaySamples(const int16_t* samples, uint32_t count, uint32_t rateHz) {
   if (!samples || count == 0 || rateHz == 0) return ERR_MEM_BAD_ARG;
   return hostCurrentOps()->playSamples(samples, count, rateHz);
 }
+
+void HOST_StopSamples() {
+  const HostOps* ops = hostCurrentOps();
+  if (ops->stopSamples) ops->stopSamples();
+}

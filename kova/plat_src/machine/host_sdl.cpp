@@ -424,6 +424,10 @@ Err sdlPlaySamples(const int16_t* samples, uint32_t count, uint32_t rateHz) {
   return 0;
 }
 
+void sdlStopSamples() {
+  if (g_sdl.audio) SDL_ClearQueuedAudio(g_sdl.audio);
+}
+
 TTF_Font* fontOfSize(int32_t pixels) {
   if (g_sdl.font && g_sdl.fontPixels == pixels) return g_sdl.font;
   if (!TTF_WasInit() && TTF_Init() != 0) return nullptr;
@@ -492,5 +496,6 @@ const HostOps HOST_SDL_OPS = {
     .present = sdlPresent,
     .capture = sdlCapture,
     .playSamples = sdlPlaySamples,
+    .stopSamples = sdlStopSamples,
     .drawText = sdlDrawText,
 };

@@ -1,6 +1,6 @@
 // Fonts: the handheld's font codes served by DejaVu Sans through SDL2_ttf
-// (FreeType, normal hinting, grey-level anti-aliasing), the module's
-// start/stop and the text-size scale. The only file of the module that
+// (FreeType, normal hinting, grey-level anti-aliasing), the custom fonts'
+// faces, the module's start/stop and the text-size scale. The only file of the module that
 // includes <SDL_ttf.h>. Owns the opened fonts (in g_txt.faces).
 //
 // Invariants: (1) while started every face has its metrics, also when its
@@ -70,12 +70,47 @@ Err TxtOpenFaces() {
     face->ascent = int16_t(TTF_FontAscent(font));
     face->lineHeight = int16_t(TTF_FontHeight(font) + face->pixelSize / 10);
   }
+  for (int slot = 0; slot < TXT_CUSTOM_MAX; slot++) {
+    const char* path = TxtCustomPath(slot);
+    if (path) (void)TxtOpenCustomFace(&g_txt.faces[TXT_FACE_CUSTOM_FIRST + slot], path);
+  }
   return g_txt.faces[TXT_FACE_STANDARD].font ? 0 : ERR_FILE;
+}
+
+bool TxtOpenCustomFace(TxtFaceState* face, const char* path) {
+  if (face->font) TTF_CloseFont(static_cast<TTF_Font*>(face->font));
+  face->font = nullptr;
+  face->pixelSize = scaledSize(BASE_SIZE[TXT_FACE_STANDARD]);
+  TTF_Font* font = TTF_OpenFont(path, face->pixelSize);
+  if (!font || TTF_FontHeight(font) <= 0) {
+    if (font) TTF_CloseFont(font);
+    DBG_Print(FCC("REPO"), "Text: cannot open custom font %s\n", path);
+    setFallbackMetrics(face);
+    return false;
+  }
+  TTF_SetFontHinting(font, TTF_HINTING_NORMAL);
+  TTF_SetFontKerning(font, 0);
+  face->font = font;
+  face->ascent = int16_t(TTF_FontAscent(font));
+  face->lineHeight = int16_t(TTF_FontHeight(font) + face->pixelSize / 10);
+  return true;
+}
+
+bool TxtFontBytesLoadable(const uint8_t* bytes, uint32_t size) {
+  if (!bytes || size < 12) return false;
+  bool started = TTF_Init() == 0;  // counted by SDL2_ttf; undone below
+  if (!started) return false;
+  SDL_RWops* rw = SDL_RWFromConstMem(bytes, int(size));
+  TTF_Font* font = rw ? TTF_OpenFontRW(rw, 1, 12) : nullptr;
+  bool ok = font && TTF_FontHeight(font) > 0 && TTF_FontFaces(font) > 0;
+  if (font) TTF_CloseFont(font);
+  TTF_Quit();
+  return ok;
 }
 
 void TxtCloseFaces() {
   TxtFreeGlyphs();
-  for (int i = 0; i < TXT_FACE_COUNT; i++) {
+  for (int i = 0; i < TXT_FACE_TOTAL; i++) {
     if (g_txt.faces[i].font) TTF_CloseFont(static_cast<TTF_Font*>(g_txt.faces[i].font));
     g_txt.faces[i].font = nullptr;
   }
@@ -134,7 +169,7 @@ Err TXT_Start() {
   if (TTF_Init() != 0) return ERR_FILE;
   Err err = 0;
   g_txt.faces = static_cast<TxtFaceState*>(
-      MEM_Alloc(uint32_t(sizeof(TxtFaceState) * TXT_FACE_COUNT), true, &err));
+      MEM_Alloc(uint32_t(sizeof(TxtFaceState) * TXT_FACE_TOTAL), true, &err));
   if (!g_txt.faces) {
     TTF_Quit();
     return err;
@@ -144,6 +179,7 @@ Err TXT_Start() {
     TxtCloseFaces();
     MEM_Free(g_txt.faces);
     g_txt = TxtState{};
+    TxtCustomReset();
     TTF_Quit();
     return err;
   }
@@ -156,6 +192,7 @@ void TXT_Stop() {
   TxtCloseFaces();
   MEM_Free(g_txt.faces);
   g_txt = TxtState{};  // the scale goes back to 100 with the next start
+  TxtCustomReset();
   TTF_Quit();
 }
 

@@ -79,6 +79,9 @@ TxtFace TxtFaceOf(uint16_t font) {
     case FONT_TINY:
       return TXT_FACE_TINY;
     default:  // Standard, Symbol and unknown codes
+      if (font >= FONT_CUSTOM_FIRST && font < FONT_CUSTOM_FIRST + TXT_CUSTOM_MAX && g_txt.faces &&
+          g_txt.faces[TXT_FACE_CUSTOM_FIRST + (font - FONT_CUSTOM_FIRST)].font)
+        return TxtFace(TXT_FACE_CUSTOM_FIRST + (font - FONT_CUSTOM_FIRST));
       return TXT_FACE_STANDARD;
   }
 }
@@ -94,7 +97,7 @@ const TxtGlyph* TxtGlyphOf(uint16_t font, uint8_t c) {
 
 void TxtFreeGlyphs() {
   if (g_txt.faces)
-    for (int i = 0; i < TXT_FACE_COUNT; i++)
+    for (int i = 0; i < TXT_FACE_TOTAL; i++)
       for (TxtGlyph& g : g_txt.faces[i].glyphs) {
         MEM_Free(g.coverage);
         g = TxtGlyph{};
