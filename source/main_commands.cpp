@@ -180,7 +180,7 @@ bool contactCommand(GuiForm* form, FourCC c) {
       MainDeleteContact(form);
       return true;
     case FCC("Sort"):
-      (void)SortOpen(SORT_REBUILD);
+      (void)MainRebuildSortTable(SORT_REBUILD);
       MainListDraw(form, LIST_DRAW_REBUILD);
       (void)MainShowHint(FCC("tScn"));
       return true;

@@ -172,6 +172,10 @@ bool MainDeveloperKey(GuiForm* form, uint32_t key);
 // Screens still to come (main_pending.cpp): each entry redraws the list and
 // does nothing else until its module exists.
 
+// Opens the sort table in `mode` (SORT_REBUILD, SORT_RESCAN, …) with the
+// platform's progress dialog showing the build's stages. Returns SortOpen's
+// result.
+Err MainRebuildSortTable(int16_t mode);
 // Settings commands ("View", "Font", "CPrf", "Secu", "Btns"): runs the
 // dialog and updates the list; false for any other command.
 bool MainSettingsCommand(GuiForm* form, FourCC command);

@@ -12,8 +12,9 @@ struct HintBit {
 };
 
 constexpr HintBit kHints[] = {
-    {FCC("tDup"), 0x0002}, {FCC("tFnd"), 0x0004}, {FCC("tSnd"), 0x0008}, {FCC("tPad"), 0x0010},
-    {FCC("tScn"), 0x0040}, {FCC("tDbp"), 0x0200}, {FCC("tHld"), 0x0800}, {FCC("tBut"), 0x1000},
+    {FCC("tCpy"), 0x0001}, {FCC("tDup"), 0x0002}, {FCC("tFnd"), 0x0004}, {FCC("tSnd"), 0x0008},
+    {FCC("tPad"), 0x0010}, {FCC("tGrp"), 0x0020}, {FCC("tScn"), 0x0040}, {FCC("tPls"), 0x0080},
+    {FCC("tDbp"), 0x0200}, {FCC("tHld"), 0x0800}, {FCC("tBut"), 0x1000},
 };
 
 MainAlertFn g_alertHook;

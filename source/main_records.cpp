@@ -160,13 +160,19 @@ void MainRepairDatabase(GuiForm* form) {
     }
     (void)MainAlert(FCC("DFx2"), args);
     PRG_Close();
-    SortSetProgress(sortProgress, 0);
-    (void)SortOpen(SORT_DISCARD);
-    SortSetProgress(nullptr, 0);
+    (void)MainRebuildSortTable(SORT_DISCARD);
     g_main.selectedRow = 0;
   }
   PRG_Close();
   MainListDraw(form, 0);
+}
+
+Err MainRebuildSortTable(int16_t mode) {
+  SortSetProgress(sortProgress, 0);
+  Err err = SortOpen(mode);
+  SortSetProgress(nullptr, 0);
+  PRG_Close();
+  return err;
 }
 
 bool RunCommandDialog(FourCC command, ContactDb* db, int32_t recordIndex, uint16_t flags) {

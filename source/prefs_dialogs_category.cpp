@@ -167,6 +167,6 @@ uint16_t PrefsCategoryDialog() {
   if (stored != 0) (void)MainAlert(FCC("cErr"), nullptr);
   if (stored < 0) return 0;
   forgetDeleted(&run);
-  (void)SortOpen(SORT_RESCAN);
+  (void)MainRebuildSortTable(SORT_RESCAN);
   return PREFS_DLG_REBUILD;
 }

@@ -122,7 +122,7 @@ uint16_t PrefsGeneralDialog() {
   DisplayBytes after = displayBytes();
   if (memcmp(&before, &after, sizeof before) != 0) {
     // The keys and the cached list names depend on these: build anew.
-    (void)SortOpen(SORT_REBUILD);
+    (void)MainRebuildSortTable(SORT_REBUILD);
     flags |= PREFS_DLG_REBUILD | PREFS_DLG_REDRAW;
   }
   return flags;
