@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 
+#include "app_fixture.h"
 #include "contact_builder.h"
 #include "gui_harness.h"
 #include "pdb_builder.h"
@@ -24,50 +25,10 @@ struct Contact {
   std::string company = "";
 };
 
-// The category part of an address book's application-info block: the
-// renamed mask, sixteen 16-byte names, sixteen ids, the last id.
-PdbBytes CategoryInfo(const std::vector<std::string>& names) {
-  PdbBytes b(2 + 16 * 16 + 16 + 2, 0);
-  for (size_t i = 0; i < names.size(); ++i) {
-    memcpy(b.data() + 2 + 16 * i, names[i].data(), std::min<size_t>(names[i].size(), 15));
-    b[2 + 256 + i] = uint8_t(i);
-  }
-  b[2 + 256 + 16] = 15;
-  return b;
-}
+AlertLog& g_log = g_alertLog;
 
-struct AlertLog {
-  std::vector<FourCC> names;
-  std::vector<std::string> firstArgs;
-  std::map<FourCC, int32_t> answers;  // 0 when not given
-};
-AlertLog g_log;
-
-int32_t AnswerAlert(FourCC name, const char* const* args) {
-  g_log.names.push_back(name);
-  g_log.firstArgs.push_back(args && args[0] ? args[0] : "");
-  return g_log.answers.count(name) ? g_log.answers[name] : 0;
-}
-
-const AppModule kNoModules[] = {{"none", nullptr, nullptr}};
-
-class MainScreenTest : public GuiTest {
+class MainScreenTest : public AppScreenTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    AppSetModules(kNoModules, 0);
-    ASSERT_EQ(0, AppStart());  // preferences and the pad's letters
-    MainReset();
-    g_log = AlertLog();
-    MainSetAlertHook(AnswerAlert);
-  }
-  void TearDown() override {
-    MainSetAlertHook(nullptr);
-    AppStop();
-    AppSetModules(nullptr, 0);
-    GuiTest::TearDown();
-  }
-
   // The contact file, sorted by last name as the handheld keeps it.
   void WriteContacts(const std::vector<Contact>& people) {
     PdbBuilder b = ContactPdb(true);
@@ -106,9 +67,6 @@ class MainScreenTest : public GuiTest {
     if (!HostFileExists(path)) return "";
     std::vector<uint8_t> b = ReadHostFile(path);
     return std::string(b.begin(), b.end());
-  }
-  size_t Alerts(FourCC name) const {
-    return size_t(std::count(g_log.names.begin(), g_log.names.end(), name));
   }
 };
 

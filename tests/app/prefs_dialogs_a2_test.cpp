@@ -8,6 +8,7 @@
 
 #include <regex>
 
+#include "app_fixture.h"
 #include "gui_harness.h"
 #include "main_handler.h"
 #include "phone.h"
@@ -15,25 +16,11 @@
 
 namespace {
 
-const AppModule kNoModules[] = {{"none", nullptr, nullptr}};
-
-int32_t AnswerFirst(FourCC, const char* const*) { return 0; }
-
-class PrefsDialogs2 : public GuiTest {
+class PrefsDialogs2 : public AppScreenTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    AppSetModules(kNoModules, 0);
-    ASSERT_EQ(0, AppStart());
-    MainReset();
-    MainSetAlertHook(AnswerFirst);
-  }
   void TearDown() override {
     EXPECT_EQ(0u, StepsLeft());  // every scripted step reached a dialog
-    MainSetAlertHook(nullptr);
-    AppStop();
-    AppSetModules(nullptr, 0);
-    GuiTest::TearDown();
+    AppScreenTest::TearDown();
   }
   void SetValue(FourCC tag, int32_t v) {
     Then([tag, v] { EXPECT_EQ(0, GUI_SetValue(Active(), tag, v)) << tag; });

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <regex>
 
+#include "app_fixture.h"
 #include "contact_builder.h"
 #include "gui_harness.h"
 #include "main_handler.h"
@@ -20,46 +21,11 @@
 
 namespace {
 
-// The category part of an application-info block: renamed mask, sixteen
-// 16-byte names, sixteen ids, the last id.
-PdbBytes CategoryInfo(const std::vector<std::string>& names) {
-  PdbBytes b(2 + 16 * 16 + 16 + 2, 0);
-  for (size_t i = 0; i < names.size(); ++i) {
-    memcpy(b.data() + 2 + 16 * i, names[i].data(), std::min<size_t>(names[i].size(), 15));
-    b[2 + 256 + i] = uint8_t(i);
-  }
-  b[2 + 256 + 16] = 15;
-  return b;
-}
+std::vector<FourCC>& g_alerts = g_alertLog.names;
+std::map<FourCC, int32_t>& g_answers = g_alertLog.answers;
 
-std::vector<FourCC> g_alerts;
-std::map<FourCC, int32_t> g_answers;
-
-int32_t AnswerAlert(FourCC name, const char* const*) {
-  g_alerts.push_back(name);
-  return g_answers.count(name) ? g_answers[name] : 0;
-}
-
-const AppModule kNoModules[] = {{"none", nullptr, nullptr}};
-
-class PrefsDialogs : public GuiTest {
+class PrefsDialogs : public AppScreenTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    AppSetModules(kNoModules, 0);
-    ASSERT_EQ(0, AppStart());
-    MainReset();
-    g_alerts.clear();
-    g_answers.clear();
-    MainSetAlertHook(AnswerAlert);
-  }
-  void TearDown() override {
-    MainSetAlertHook(nullptr);
-    AppStop();
-    AppSetModules(nullptr, 0);
-    GuiTest::TearDown();
-  }
-
   // An address book of either layout with three named categories.
   void WriteBook(bool contacts,
                  const std::vector<std::string>& categories = {"Unfiled", "Business", "Personal"}) {
@@ -86,9 +52,6 @@ class PrefsDialogs : public GuiTest {
   }
   void Peek(std::function<void()> f) { Then(std::move(f)); }
 
-  size_t Alerts(FourCC name) const {
-    return size_t(std::count(g_alerts.begin(), g_alerts.end(), name));
-  }
   bool TableExists() const { return HostFileExists(DataDir() + "/" + SORT_TABLE_FILE); }
 };
 

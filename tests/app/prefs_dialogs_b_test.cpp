@@ -10,6 +10,7 @@
 #include <map>
 
 #include "../../kova/plat_src/gui/gui_password.h"
+#include "app_fixture.h"
 #include "category.h"
 #include "contact_builder.h"
 #include "gui_harness.h"
@@ -21,47 +22,11 @@
 
 namespace {
 
-// The category part of an application-info block: renamed mask, sixteen
-// 16-byte names, sixteen ids, the last id, a pad byte.
-PdbBytes CategoryInfo(const std::vector<std::string>& names, uint16_t renamed = 0) {
-  PdbBytes b(2 + 16 * 16 + 16 + 2, 0);
-  b[0] = uint8_t(renamed >> 8);
-  b[1] = uint8_t(renamed);
-  for (size_t i = 0; i < names.size(); ++i) {
-    memcpy(b.data() + 2 + 16 * i, names[i].data(), std::min<size_t>(names[i].size(), 15));
-    b[2 + 256 + i] = names[i].empty() ? 0 : uint8_t(i);
-  }
-  b[2 + 256 + 16] = 15;
-  return b;
-}
+std::vector<FourCC>& g_alerts = g_alertLog.names;
+std::map<FourCC, int32_t>& g_answers = g_alertLog.answers;
 
-std::vector<FourCC> g_alerts;
-std::map<FourCC, int32_t> g_answers;
-
-int32_t AnswerAlert(FourCC name, const char* const*) {
-  g_alerts.push_back(name);
-  return g_answers.count(name) ? g_answers[name] : 0;
-}
-
-const AppModule kNoModules[] = {{"none", nullptr, nullptr}};
-
-class PrefsDialogsB : public GuiTest {
+class PrefsDialogsB : public AppScreenTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    AppSetModules(kNoModules, 0);
-    ASSERT_EQ(0, AppStart());
-    MainReset();
-    g_alerts.clear();
-    g_answers.clear();
-    MainSetAlertHook(AnswerAlert);
-  }
-  void TearDown() override {
-    MainSetAlertHook(nullptr);
-    AppStop();
-    AppSetModules(nullptr, 0);
-    GuiTest::TearDown();
-  }
   // Contacts "Name0" … with the category numbers given.
   void WriteContacts(const std::vector<uint8_t>& categories) {
     PdbBuilder b = ContactPdb(true);
@@ -82,9 +47,6 @@ class PrefsDialogsB : public GuiTest {
   }
   void Shot(const std::string& name) {
     Then([this, name] { SaveScreen(name); });
-  }
-  size_t Alerts(FourCC name) const {
-    return size_t(std::count(g_alerts.begin(), g_alerts.end(), name));
   }
 };
 
