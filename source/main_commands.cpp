@@ -197,6 +197,12 @@ bool contactCommand(GuiForm* form, FourCC c) {
     case FCC("DFix"):
       MainRepairDatabase(form);
       return true;
+    case FCC("OpnF"):
+      MainOpenFrom(form);
+      return true;
+    case FCC("SndH"):
+      MainSendToHandheld(form);
+      return true;
     case FCC("BCat"):
       beamList(form);
       return true;

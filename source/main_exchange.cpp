@@ -18,19 +18,25 @@ bool isCardFile(void* user, const char* name, bool isFolder) {
   return isFolder || (n > 4 && strcasecmp(name + n - 4, ".vcf") == 0);
 }
 
-const char* reasonText(Err err) {
+}  // namespace
+
+const char* MainErrorText(Err err) {
   switch (err) {
     case ERR_DISK_FULL:
       return "The disk is full.";
     case ERR_OPEN_FAILED:
       return "The file cannot be opened: the folder may be read-only, or another program is "
              "using the file.";
+    case ERR_READ:
+      return "The file could not be read to its end: the device may have been disconnected.";
     case ERR_MEM_FULL:
       return "There is not enough memory to build the card.";
     default:
       return "The file could not be written.";
   }
 }
+
+namespace {
 
 struct SaveJob {
   uint32_t count;
@@ -60,7 +66,7 @@ Err saveCards(void* user, FourCC type, const char* fileName, VCardSeries* series
 
 void reportFailure(const SaveJob& job, Err err) {
   if (err == 0 || err == ERR_FORM_CANCELLED) return;
-  const char* args[3] = {job.savedAs[0] ? job.savedAs : "?", reasonText(err), nullptr};
+  const char* args[3] = {job.savedAs[0] ? job.savedAs : "?", MainErrorText(err), nullptr};
   (void)MainAlert(FCC("xVcf"), args);
 }
 

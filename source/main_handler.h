@@ -189,6 +189,15 @@ bool MainSettingsDialog(FourCC command, bool* changed);
 Err MainSendRecords(const int32_t* records, uint32_t count, const char* seriesName, bool send);
 // The same for every contact of the current list.
 Err MainSendList(bool send);
+// A sentence for the user saying why a file operation failed.
+const char* MainErrorText(Err err);
+// "Open from...": replaces the data folder's address book with a desktop
+// user's backup or the device's, after asking; the old one is kept as
+// "<name>.bak" and the sort table is rebuilt.
+void MainOpenFrom(GuiForm* form);
+// "Send to Handheld...": copies the address book into a desktop user's
+// install folder (queued for the next HotSync) or onto the device.
+void MainSendToHandheld(GuiForm* form);
 // The business cards dialog ("BCrd" beams, "SCrd" sends). True when shown.
 bool MainBusinessCards(FourCC command);
 

@@ -299,6 +299,9 @@ Err SortRunBuild(ContactDb* db, FileRef table, uint32_t n, int16_t mode) {
   start = HOST_Ticks();
   if (err == 0) err = SortScan(&b);
   g_sort.timings.scanMs = int32_t(HOST_Ticks() - start);
+  // A rescan trusts an order only when it is still in order.
+  for (int16_t k = 0; k < 3 && err == 0 && mode == SORT_RESCAN; k++)
+    if (b.enabled[k] && !(changed >> k & 1) && !SortOrderInOrder(&b, k)) changed |= uint8_t(1 << k);
   // 5. the enabled orders; a rescan sorts only what recover had to change.
   static const FourCC kStages[3] = {FCC("$Sf1"), FCC("$Sf2"), FCC("$Sf3")};
   for (int16_t k = 0; k < 3 && err == 0; k++) {

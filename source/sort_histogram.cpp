@@ -207,3 +207,18 @@ Err SortOneOrder(SortBuild* b, int16_t k) {
   (void)DB_ReleaseRecord(&pass.keys);
   return err;
 }
+
+bool SortOrderInOrder(SortBuild* b, int16_t k) {
+  RecordRef order = nullptr;
+  if (!DB_GetRecord(&order, b->table, uint16_t(2 * k), 0, 0)) return false;
+  SortContext ctx;
+  SortContextInit(&ctx, b->db, k);
+  const uint16_t* entries = SortEntries(order);
+  bool sorted = true;
+  for (uint32_t i = 1; sorted && i < b->n; i++)
+    sorted =
+        SortCompareRecords(&entries[i - 1], &entries[i], reinterpret_cast<uintptr_t>(&ctx)) <= 0;
+  SortContextRelease(&ctx);
+  (void)DB_ReleaseRecord(&order);
+  return sorted;
+}

@@ -109,6 +109,10 @@ struct SortBuild {
 // Stage 3: sorts order k (histogram sort, or the comparison sort with
 // multiByteChars).
 [[nodiscard]] Err SortOneOrder(SortBuild* b, int16_t k);
+// True when stored order `k` has no adjacent pair out of order. A rescan
+// keeps the orders recover left alone, but a damaged table can hold a
+// valid permutation that is not sorted: such an order is sorted again.
+bool SortOrderInOrder(SortBuild* b, int16_t k);
 // Step 10 as a whole: buffer, recover, scan, sorts, traces. `mode` 2 only
 // rescans (orders that recover had to change are sorted all the same).
 [[nodiscard]] Err SortRunBuild(ContactDb* db, FileRef table, uint32_t n, int16_t mode);

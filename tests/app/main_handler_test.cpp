@@ -6,6 +6,7 @@
 #include "main_handler.h"
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "app_fixture.h"
@@ -467,6 +468,108 @@ TEST_F(MainScreenTest, BusinessCardsAreSetFoundAndCleared) {
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(Alerts(FCC("Bc1!")), 1u);
   EXPECT_EQ(g_prefs.businessCards[1][0], 0);
+}
+
+// ---------------------------------------------------------------------------
+// The address book's source: a desktop user's backup and the device.
+
+class BookSourceTest : public MainScreenTest {
+ protected:
+  // A desktop whose one user "SmithJ" has `book` in its backup folder.
+  std::string Desktop(const PdbBytes& book) {
+    std::string palm = TempDir() + "/Palm";
+    std::filesystem::create_directories(palm + "/SmithJ/backup");
+    WriteHostFile(palm + "/SmithJ/backup/" + CONTACTS_FILE, book);
+    EXPECT_EQ(0, REG_SetString(REG_ROOT_CURRENT_USER,
+                               "Software\\U.S. Robotics\\Pilot Desktop\\Core\\Path", palm.c_str()));
+    return palm;
+  }
+  // A connected device whose file system is a folder of the test.
+  std::string Device() {
+    std::string folder = TempDir() + "/device";
+    std::filesystem::create_directories(folder);
+    EXPECT_EQ(
+        0, REG_SetString(REG_ROOT_LOCAL_MACHINE,
+                         "SOFTWARE\\Microsoft\\Windows CE Services\\DeviceFolder", folder.c_str()));
+    DEV_SetSyncFolderName("Brantel");
+    return folder;
+  }
+  static PdbBytes Book(const std::vector<std::string>& lastNames) {
+    PdbBuilder b = ContactPdb(true);
+    b.AppInfo(CategoryInfo({"Unfiled"}));
+    for (const std::string& n : lastNames) b.Record(ContactBuilder(true).Field(0, n).Record());
+    return b.Bytes();
+  }
+};
+
+TEST_F(BookSourceTest, OpenFromABackupKeepsTheOldBookAndRebuildsTheList) {
+  WriteContacts(kPeople);
+  PdbBytes old = ReadDataFile(CONTACTS_FILE), backup = Book({"Ford", "Gray"});
+  Desktop(backup);
+  std::vector<std::string> offered;
+  Menu(FCC("OpnF"));
+  Then([&] {
+    for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("SLst")); ++i) {
+      char item[96];
+      ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("SLst"), i, item, sizeof item));
+      offered.push_back(item);
+    }
+  });
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(offered, std::vector<std::string>{"SmithJ (desktop user)"});
+  EXPECT_EQ(Alerts(FCC("oRep")), 1u);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), backup);
+  EXPECT_EQ(ReadDataFile(std::string(CONTACTS_FILE) + ".bak"), old);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Ford", "Gray"}));
+  EXPECT_FALSE(HostFileExists(DataDir() + "/Brantel Import.part"));
+}
+
+TEST_F(BookSourceTest, CancelOrAFailedCopyChangesNothing) {
+  WriteContacts(kPeople);
+  PdbBytes old = ReadDataFile(CONTACTS_FILE);
+  std::string palm = Desktop(Book({"Ford"}));
+  g_log.answers[FCC("oRep")] = 1;  // the question is cancelled
+  Menu(FCC("OpnF"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), old);
+  // The backup vanishes between the listing and the copy.
+  g_log.answers[FCC("oRep")] = 0;
+  Menu(FCC("OpnF"));
+  Then([&] { std::filesystem::remove(palm + "/SmithJ/backup/" + CONTACTS_FILE); });
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("oErr")), 1u);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), old);
+}
+
+TEST_F(BookSourceTest, SendToTheDeviceAndOpenItBack) {
+  WriteContacts(kPeople);
+  PdbBytes ours = ReadDataFile(CONTACTS_FILE);
+  std::string device = Device();
+  Menu(FCC("SndH"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  std::string onDevice = device + "/Application Data/Brantel/" + CONTACTS_FILE;
+  ASSERT_TRUE(HostFileExists(onDevice));
+  EXPECT_EQ(ReadHostFile(onDevice), ours);
+  EXPECT_EQ(Alerts(FCC("oSnt")), 1u);
+  // The device's copy, changed there, comes back.
+  PdbBytes changed = Book({"Hale"});
+  WriteHostFile(onDevice, changed);
+  Menu(FCC("OpnF"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), changed);
+  EXPECT_EQ(Listed(), std::vector<std::string>{"Hale"});
+}
+
+TEST_F(BookSourceTest, NothingToOpenSaysSo) {
+  WriteContacts(kPeople);
+  Menu(FCC("OpnF"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("oNon")), 1u);
 }
 
 }  // namespace
