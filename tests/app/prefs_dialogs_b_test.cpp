@@ -22,7 +22,6 @@
 
 namespace {
 
-std::vector<FourCC>& g_alerts = g_alertLog.names;
 std::map<FourCC, int32_t>& g_answers = g_alertLog.answers;
 
 class PrefsDialogsB : public AppScreenTest {
