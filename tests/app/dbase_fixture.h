@@ -24,13 +24,13 @@ inline constexpr uint8_t DISK_DIRTY = 0x40;
 inline constexpr uint8_t DISK_SECRET = 0x10;
 
 // Alerts the store asked, and the answer the test gives.
-struct AlertLog {
+struct StoreAlertLog {
   std::vector<FourCC> names;
   std::vector<std::string> firstArgs;
   int16_t answer = 0;
   void (*during)() = nullptr;  // runs while the alert is up
 };
-inline AlertLog g_alerts;
+inline StoreAlertLog g_alerts;
 
 inline int16_t RecordAlert(FourCC name, const char* const* args, int16_t argCount) {
   g_alerts.names.push_back(name);
@@ -102,7 +102,7 @@ class ContactStoreTest : public KovaTest {
     ContactStoreReset();
     ContactSetDataFolder(VOL_DOCUMENTS, "!");
     ContactSetAlertHandler(RecordAlert);
-    g_alerts = AlertLog();
+    g_alerts = StoreAlertLog();
   }
   void TearDown() override {
     ContactDbClose(&db_);
