@@ -20,6 +20,7 @@ inline constexpr uint16_t FONT_STANDARD = 0;
 inline constexpr uint16_t FONT_BOLD = 1;
 inline constexpr uint16_t FONT_LARGE = 2;
 inline constexpr uint16_t FONT_SYMBOL = 3;  // its tab character is the note glyph
+inline constexpr uint16_t FONT_LED = 6;     // the handheld's big digits: served as large bold
 inline constexpr uint16_t FONT_LARGE_BOLD = 7;
 inline constexpr uint16_t FONT_TINY = 129;
 

@@ -29,8 +29,17 @@ int16_t positionOf(int16_t category) {
 
 void MainShowCategory(GuiForm* form) {
   int16_t at = positionOf(g_prefs.currentCategory);
-  char label[CATEGORY_NAME_BYTES + 1] = "";
-  if (at >= 0) (void)GUI_ListGetItem(form, FCC("LCat"), at, label, sizeof label);
+  char name[CATEGORY_NAME_BYTES + 1] = "";
+  if (at >= 0) (void)GUI_ListGetItem(form, FCC("LCat"), at, name, sizeof name);
+  char label[CATEGORY_NAME_BYTES + 16];
+  STR_Format(label, sizeof label, "%s", name);
+  // "Show counts": the trigger tells how many contacts the list holds.
+  if (g_prefs.showCounts && !SortListIsSearch()) {
+    uint16_t count = SortGetList(nullptr, nullptr, MainSortMode(), g_prefs.currentCategory, 0);
+    char number[12];
+    STR_Format(number, sizeof number, " (%hd)", int(count));
+    STR_Format(label, sizeof label, "%s%s", name, number);
+  }
   (void)GUI_SetText(form, FCC("TCat"), label);
   (void)GUI_SetValue(form, FCC("LCat"), at);
 }

@@ -5,6 +5,7 @@
 // Owns no state beyond g_main (main_handler.cpp).
 #include <cstring>
 
+#include "list.h"
 #include "main_handler.h"
 #include "sort.h"
 
@@ -115,7 +116,7 @@ bool listCommand(GuiForm* form, FourCC c) {
       break;
   }
   if (inRange(c, FCC("IdxA"), FCC("IdxZ"))) {
-    (void)MainListSeekKey(form, 'a' + (c & 0xFF) - 'A', false);
+    (void)ListSeekLetter(form, char('a' + (c & 0xFF) - 'A'));
     g_main.seekActive = true;
     g_main.seekDeadline = HOST_Ticks() + uint32_t(g_prefs.seekTimeoutMs);
     return true;
@@ -150,7 +151,8 @@ void listTap(GuiForm* form) {
 void dialogCommand(GuiForm* form, FourCC c) {
   // The category editor and the general preferences rebuild the sort table
   // themselves when they change what it depends on.
-  bool changed = RunCommandDialog(c, nullptr, MainCurrentRecord(), 0);
+  int32_t record = c == FCC("Dupe") ? MainGuardedRecord(form) : MainCurrentRecord();
+  bool changed = RunCommandDialog(c, nullptr, record, 0);
   if (changed && (c == FCC("Cate") || c == FCC("NewI") || c == FCC("pPrf"))) {
     MainFillCategories(form);
     MainUpdateSortButtons(form);
@@ -197,6 +199,9 @@ bool contactCommand(GuiForm* form, FourCC c) {
     case FCC("DFix"):
       MainRepairDatabase(form);
       return true;
+    case FCC("SShw"):
+      MainShowPhoneCommand(form);
+      return true;
     case FCC("OpnF"):
       MainOpenFrom(form);
       return true;
@@ -208,7 +213,7 @@ bool contactCommand(GuiForm* form, FourCC c) {
       return true;
     case FCC("Beam"):
     case FCC("Send"): {
-      int32_t record = MainCurrentRecord();
+      int32_t record = MainGuardedRecord(form);
       if (record < 0) break;  // nothing selected: a redraw below
       if (c == FCC("Send") && MainShowHint(FCC("tSnd")) == 1) return true;
       (void)MainSendRecords(&record, 1, nullptr, c == FCC("Send"));
@@ -230,8 +235,9 @@ bool contactCommand(GuiForm* form, FourCC c) {
     default:
       break;
   }
-  int32_t record = MainCurrentRecord();
-  if ((needsRecord(c) || c == FCC("Dial")) && record < 0) {
+  bool onRecord = needsRecord(c) || c == FCC("Dial");
+  int32_t record = onRecord ? MainGuardedRecord(form) : MainCurrentRecord();
+  if (onRecord && record < 0) {
     redraw(form);
     return true;
   }

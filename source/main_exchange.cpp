@@ -135,7 +135,7 @@ int32_t findCard(const char* name) {
 }
 
 void setCard(GuiForm* form, int card) {
-  int32_t record = MainCurrentRecord();
+  int32_t record = MainGuardedRecord(nullptr);
   if (record < 0) return;
   ContactDb* db = nullptr;
   if (ContactDbOpen(&db, false, true) != 0) return;

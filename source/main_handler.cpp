@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "list.h"
 #include "sort.h"
 
 MainState g_main;
@@ -81,9 +82,12 @@ void onOpen(FourCC formTag, GuiForm* form) {
   g_main.justOpened = true;
   MainUpdateSortButtons(form);
   Err err = SortOpen(SORT_CHECK);
-  if (err == SORT_BUILT || err == SORT_VALID) (void)MainShowHint(FCC("tScn"));
+  // The hints wait for the list: a tip over an empty screen reads as a
+  // missing address book.
+  g_main.openHints = 0;
+  if (err == SORT_BUILT || err == SORT_VALID) g_main.openHints |= 1;
   MainFillCategories(form);
-  if (formTag == FCC("Dial")) (void)MainShowHint(FCC("tPad"));
+  if (formTag == FCC("Dial")) g_main.openHints |= 2;
   (void)GUI_SetValue(form, FCC("Drag"), g_prefs.splitterPosition);
 }
 
@@ -94,6 +98,12 @@ void onDrawn(GuiForm* form) {
   bool first = g_main.justOpened;
   g_main.justOpened = false;
   MainListDraw(form, first ? FIRST_DRAW_FLAGS : 0);
+  if (first) {
+    uint8_t hints = g_main.openHints;
+    g_main.openHints = 0;
+    if (hints & 1) (void)MainShowHint(FCC("tScn"));
+    if (hints & 2) (void)MainShowHint(FCC("tPad"));
+  }
   if (g_prefs.pendingRecord >= 0) {
     (void)MainSelectRecord(g_prefs.pendingRecord);
     g_prefs.pendingRecord = -1;
@@ -129,16 +139,20 @@ int16_t onCommand(GuiForm* form, int16_t kind, FourCC code) {
 // 5 and 6: a press on the list starts the hold clock; the hot spot still
 // takes the pen.
 void onPen(GuiForm* form, int16_t kind, int32_t x, int32_t y) {
-  if (kind == FORM_EVT_PEN_UP) {
-    g_main.penDownSince = 0;
+  if (kind != FORM_EVT_PEN_DOWN) {
+    if (kind == FORM_EVT_PEN_UP) g_main.penDownSince = 0;
+    MainListPen(form, kind, x, y);
     return;
   }
   GfxRect r{};
   g_main.penHoldDone = false;
   g_main.penDownSince = 0;
+  g_main.lastPenX = x;
   if (GUI_GetBounds(form, FCC("List"), &r) == 0 && x >= r.x && y >= r.y && x < r.x + r.w &&
-      y < r.y + r.h)
+      y < r.y + r.h) {
     g_main.penDownSince = HOST_Ticks() | 1;
+    MainListPen(form, kind, x, y);
+  }
 }
 
 // 16: the objects the application draws.
@@ -167,6 +181,7 @@ int16_t onObjectDrawn(GuiForm* form, FourCC tag) {
 
 void MainReset() {
   memset(&g_main, 0, sizeof g_main);
+  ListReset();
   g_main.selectedRow = -1;
   g_main.lastTapRow = -1;
   g_main.quikSecond = -1;
@@ -197,6 +212,7 @@ int16_t MainHandleEvent(FourCC formTag, GuiForm* form, uintptr_t userValue, uint
       onCloseQuery(formTag, form);
       return 0;
     case FORM_EVT_PEN_DOWN:
+    case FORM_EVT_PEN_MOVE:
     case FORM_EVT_PEN_UP:
       onPen(form, kind, int32_t(intptr_t(operand)), int32_t(intptr_t(a1)));
       return 0;
@@ -238,6 +254,10 @@ int32_t MainCurrentRecord() {
   // A row past the end (the list shrank) stands for the last row.
   if (g_main.selectedRow >= count) g_main.selectedRow = count - 1;
   return entries[g_main.selectedRow];
+}
+
+int32_t MainGuardedRecord(GuiForm* form) {
+  return ContactCurrentRecord(form, MainSortMode(), g_prefs.currentCategory, LIST_CURRENT_RECORD);
 }
 
 bool MainSelectRecord(int32_t record) {

@@ -40,9 +40,11 @@ struct MainState {
   uint32_t selectHeldSince;                   // 5-way select held since (0 = not held)
   bool selectHoldDone;                        // the hold action ran for this press
   uint32_t penDownSince;                      // the pen went down on the list (0 = not down)
+  int32_t lastPenX;                           // where the pen last went down (form x)
   bool penHoldDone;                           // the list's hold action ran for this press
   int32_t quikSecond;                         // clock second of the last "Quik" drawing; -1 never
   bool justOpened;                            // no FORM_EVT_DRAWN since the open yet
+  uint8_t openHints;                          // hints of the open, shown after the first drawing
   bool numberMode;                            // "SrtN": pad digits are a number to dial
   int16_t categoryCount;                      // entries before the categories-editing entry
   int16_t categoryEntries;                    // entries of the pop-up
@@ -198,6 +200,13 @@ void MainOpenFrom(GuiForm* form);
 // "Send to Handheld...": copies the address book into a desktop user's
 // install folder (queued for the next HotSync) or onto the device.
 void MainSendToHandheld(GuiForm* form);
+// "SShw": the dialog choosing a phone label, then MainShowPhoneLabel and a
+// redraw.
+void MainShowPhoneCommand(GuiForm* form);
+// Every contact of the current list whose shown phone does not carry phone
+// label `label` (0-7) shows its last non-empty number with that label.
+// Returns how many contacts changed.
+uint16_t MainShowPhoneLabel(int16_t label);
 // The business cards dialog ("BCrd" beams, "SCrd" sends). True when shown.
 bool MainBusinessCards(FourCC command);
 
@@ -226,11 +235,16 @@ void MainListSeekClear(GuiForm* form);
 bool MainListJumpLetter(GuiForm* form, int16_t direction);
 void MainListMove(GuiForm* form, int16_t amount);
 void MainListTap(GuiForm* form);
+// The pen events on the form (down, move, up) for the list's rows.
+void MainListPen(GuiForm* form, int16_t kind, int32_t x, int32_t y);
 void MainListUpdateState(GuiForm* form);
 void MainDataStripCommand(GuiForm* form, FourCC command);
 void MainDataStripStep(GuiForm* form, int16_t direction);
 void MainDataStripTap(GuiForm* form);
 // The hold highlight on the selected row.
 void MainDrawHoldHighlight(GuiForm* form);
-// The list area ("List") and the data strip ("Data") drawn empty.
+// Paints the user-drawn list area ("List") or data strip ("Data").
 void MainDrawEmptyArea(GuiForm* form, FourCC tag);
+// The contact the record commands act on (the selected row's, behind the
+// password check for a private contact), or -1.
+int32_t MainGuardedRecord(GuiForm* form);

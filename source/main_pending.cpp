@@ -1,8 +1,7 @@
 // The one place for what the list screens hand to modules that are not
-// built yet: the contact screens (full view, editor, groups), find, dialing,
-// printing and the list module itself
-// (rows, typed search, data strip). Each entry redraws the list and does
-// nothing else; a module that arrives replaces its entries here.
+// built yet: the contact screens (full view, editor, groups), find, dialing
+// and printing. Each entry redraws the list and does nothing else; a module
+// that arrives replaces its entries here.
 // Owns no state.
 #include "main_handler.h"
 
@@ -17,7 +16,6 @@ constexpr FourCC kPendingCommands[] = {
     FCC("FndD"),  // find: duplicates
     FCC("FndG"),  // find: the members of a group
     FCC("LstG"),  // the links and groups of a contact
-    FCC("SShw"),  // the shown-phone dialog "SShw"
     FCC("Prnt"),  // printing and text export
     FCC("Dial"),  // dialing a contact or the pad number
     FCC("Dimm"),  // dialing without asking
@@ -59,61 +57,4 @@ bool MainPendingDialog(FourCC command, int32_t record, uint16_t flags) {
   if (!listed(kPendingDialogs, command))
     DBG_Print(FCC("scrn"), "RunCommandDialog: no screen for %t\n", command);
   return false;
-}
-
-// ---------------------------------------------------------------------------
-// The list module's share (rows, selection, typed search, data strip): until
-// it exists the list area and the data strip are drawn empty.
-
-void MainListDraw(GuiForm* form, uint16_t flags) {
-  (void)flags;
-  (void)GUI_Redraw(form, FCC("List"));
-  (void)GUI_Redraw(form, FCC("Data"));
-}
-
-bool MainListSeekKey(GuiForm* form, uint32_t character, bool extended) {
-  (void)character, (void)extended;
-  MainListDraw(form, 0);
-  return false;
-}
-
-void MainListSeekClear(GuiForm* form) { MainListDraw(form, 0); }
-
-bool MainListJumpLetter(GuiForm* form, int16_t direction) {
-  (void)direction;
-  MainListDraw(form, 0);
-  return false;
-}
-
-void MainListMove(GuiForm* form, int16_t amount) {
-  (void)amount;
-  MainListDraw(form, 0);
-}
-
-void MainListTap(GuiForm* form) { (void)form; }
-
-void MainListUpdateState(GuiForm* form) { (void)form; }
-
-void MainDataStripCommand(GuiForm* form, FourCC command) {
-  (void)command;
-  MainListDraw(form, 0);
-}
-
-void MainDataStripStep(GuiForm* form, int16_t direction) {
-  (void)direction;
-  MainListDraw(form, 0);
-}
-
-void MainDataStripTap(GuiForm* form) { MainListDraw(form, 0); }
-
-void MainDrawHoldHighlight(GuiForm* form) { (void)form; }
-
-void MainDrawEmptyArea(GuiForm* form, FourCC tag) {
-  GfxRect r{};
-  if (GUI_GetBounds(form, tag, &r) != 0) return;
-  GfxCanvas canvas = GUI_FormCanvas(form);
-  // The list's even-row background, the data strip's own colour.
-  uint32_t fill = tag == FCC("Data") ? g_prefs.listColours[6] : g_prefs.listColours[1];
-  GFX_FillRect(&canvas, r, fill);
-  GFX_FrameRect(&canvas, r, GUI_SchemeColour(3), 1);
 }

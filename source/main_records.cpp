@@ -124,7 +124,7 @@ bool chooseRepairOrder(int16_t detected, int16_t* order) {
 // "Dele": ask, mark the contact deleted (the store moves it behind every
 // live record) and take it out of the sort table.
 void MainDeleteContact(GuiForm* form) {
-  int32_t record = MainCurrentRecord();
+  int32_t record = MainGuardedRecord(form);
   if (record < 0 || MainAlert(FCC("Dele"), nullptr) != 0) {
     MainListDraw(form, 0);
     return;

@@ -87,7 +87,7 @@ TEST_F(MainScreenTest, OpenSetsButtonsCategoriesAndShowsTheScanHintOnce) {
     EXPECT_EQ(Value(FCC("SrtL")), 0);
     EXPECT_EQ(Value(FCC("SrtF")), 1);
     EXPECT_EQ(Value(FCC("SrtC")), 0);
-    EXPECT_EQ(Text(FCC("TCat")), "All");
+    EXPECT_EQ(Text(FCC("TCat")), "All (4)");
   });
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(items, (std::vector<std::string>{"All", "Unfiled", "Business", "Personal",
@@ -180,7 +180,7 @@ TEST_F(MainScreenTest, CategoryPopupAndNextCategory) {
     Then([&] { seen.push_back(g_prefs.currentCategory); });
   }
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
-  EXPECT_EQ(label, "Business");
+  EXPECT_EQ(label, "Business (2)");
   EXPECT_EQ(seen, (std::vector<int16_t>{1, 2, -1, 0}));  // wraps past the last name
 }
 

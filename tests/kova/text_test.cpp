@@ -104,6 +104,7 @@ TEST_F(TextTest, FontsDifferAndUnknownCodesAreStandard) {
   EXPECT_GT(Width(FONT_LARGE_BOLD, text), Width(FONT_LARGE, text));
   EXPECT_LT(Width(FONT_TINY, text), standard);
   EXPECT_EQ(Width(FONT_SYMBOL, text), standard);
+  EXPECT_EQ(Width(FONT_LED, text), Width(FONT_LARGE_BOLD, text));  // the big digits
   EXPECT_EQ(Width(55, text), standard);
   EXPECT_EQ(TXT_LineHeight(55), TXT_LineHeight(FONT_STANDARD));
 }

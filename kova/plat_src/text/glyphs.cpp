@@ -74,6 +74,7 @@ TxtFace TxtFaceOf(uint16_t font) {
       return TXT_FACE_BOLD;
     case FONT_LARGE:
       return TXT_FACE_LARGE;
+    case FONT_LED:
     case FONT_LARGE_BOLD:
       return TXT_FACE_LARGE_BOLD;
     case FONT_TINY:
