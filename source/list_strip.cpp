@@ -21,7 +21,8 @@ constexpr int16_t ITEMS_BACK = 10;     // stepping back looks over this many ite
 constexpr int16_t MARGIN = 4;          // text inset at each side
 constexpr int16_t BAR_WIDTH = 3;       // the kind's marker bar at the right edge
 // The strip's fonts from the largest down; where a text starts in it.
-constexpr uint16_t FONTS[] = {6, FONT_LARGE_BOLD, FONT_LARGE, FONT_BOLD, FONT_STANDARD, FONT_TINY};
+constexpr uint16_t FONTS[] = {FONT_LED,  FONT_LARGE_BOLD, FONT_LARGE,
+                              FONT_BOLD, FONT_STANDARD,   FONT_TINY};
 constexpr int FONT_COUNT = int(sizeof FONTS / sizeof FONTS[0]);
 constexpr int FIRST_PHONE = 0, FIRST_ITEM = 1, FIRST_BLOCK = 4;
 constexpr FourCC NO_ITEM[KIND_COUNT] = {FCC("$NoP"), FCC("$NoE"), FCC("$NoC"), FCC("$NoA")};
