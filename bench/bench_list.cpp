@@ -72,6 +72,21 @@ GuiForm* openMain() {
   return form;
 }
 
+// "Main" after its open and first list drawing, for the figures that start
+// from a shown list.
+GuiForm* openShownMain() {
+  GuiForm* form = openMain();
+  if (!form) return nullptr;
+  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
+  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
+  return form;
+}
+
+void closeMain(GuiForm* form) {
+  form->running = false;
+  GUI_FormClose(form);
+}
+
 // Start to the first list: the open event (the table checked), the form
 // drawn, then the drawn event's first list drawing. The table stays on disk
 // and is read again, as at a launch.
@@ -87,18 +102,15 @@ void BM_FirstListAfterStart(benchmark::State& state) {
     benchmark::DoNotOptimize(g_list.selectedRecord);
     state.counters["rows"] = g_list.visibleRows;
     state.counters["listed"] = g_list.count;
-    form->running = false;
-    GUI_FormClose(form);
+    closeMain(form);
   }
 }
 
 // One typed letter: the lookup from the selected row and the redraw. The
 // letters cycle so that every keystroke searches anew.
 void BM_TypeAheadKeystroke(benchmark::State& state) {
-  GuiForm* form = openMain();
+  GuiForm* form = openShownMain();
   if (!form) return state.SkipWithError("Main does not open");
-  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
-  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
   const char letters[] = "mbstjarcklpdwgh";
   size_t i = 0;
   int64_t found = 0;
@@ -107,18 +119,15 @@ void BM_TypeAheadKeystroke(benchmark::State& state) {
     found += ListSeekKey(form, uint8_t(letters[i++ % (sizeof letters - 1)]), true);
   }
   state.counters["found"] = double(found) / double(state.iterations());
-  form->running = false;
-  GUI_FormClose(form);
+  closeMain(form);
 }
 
 // A keystroke that finds nothing: after "q", an "x" that no name follows
 // with. The lookup fails, the linear retry walks the whole list, the
 // extended search tries the other orders, then the beep.
 void BM_TypeAheadMiss(benchmark::State& state) {
-  GuiForm* form = openMain();
+  GuiForm* form = openShownMain();
   if (!form) return state.SkipWithError("Main does not open");
-  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
-  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
   int64_t found = 0;
   for (auto _ : state) {
     strcpy(g_list.seekText, "q");
@@ -127,16 +136,13 @@ void BM_TypeAheadMiss(benchmark::State& state) {
     found += ListSeekKey(form, 'x', true);
   }
   state.counters["found"] = double(found) / double(state.iterations());
-  form->running = false;
-  GUI_FormClose(form);
+  closeMain(form);
 }
 
 // One page down, back to the top when the end is reached.
 void BM_PageDown(benchmark::State& state) {
-  GuiForm* form = openMain();
+  GuiForm* form = openShownMain();
   if (!form) return state.SkipWithError("Main does not open");
-  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
-  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
   for (auto _ : state) {
     if (g_list.top + 2 * g_list.visibleRows >= g_list.count) {
       g_list.top = 0;
@@ -147,8 +153,7 @@ void BM_PageDown(benchmark::State& state) {
     ListMove(form, 101);
   }
   state.counters["rows"] = g_list.visibleRows;
-  form->running = false;
-  GUI_FormClose(form);
+  closeMain(form);
 }
 
 // The floor of a drawing: the visible rows' backgrounds and names from
@@ -168,26 +173,21 @@ void drawFromMemory(GuiForm* form, size_t first, int16_t rows, int16_t h, uint16
 }
 
 void BM_FloorDrawRows(benchmark::State& state) {
-  GuiForm* form = openMain();
+  GuiForm* form = openShownMain();
   if (!form) return state.SkipWithError("Main does not open");
-  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
-  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
   size_t first = 0;
   for (auto _ : state) {
     drawFromMemory(form, first, g_list.visibleRows, g_list.rowHeight, g_list.font);
     first += size_t(g_list.visibleRows);
   }
-  form->running = false;
-  GUI_FormClose(form);
+  closeMain(form);
 }
 
 // The floor of a keystroke: a bisection over the names in memory with the
 // collation's compare, then the rows drawn from memory.
 void BM_FloorKeystroke(benchmark::State& state) {
-  GuiForm* form = openMain();
+  GuiForm* form = openShownMain();
   if (!form) return state.SkipWithError("Main does not open");
-  (void)GuiSendEvent(form, FORM_EVT_OPEN, uintptr_t(&form->result));
-  (void)GuiSendEvent(form, FORM_EVT_DRAWN, uintptr_t(&form->result));
   const char letters[] = "mbstjarcklpdwgh";
   size_t i = 0;
   for (auto _ : state) {
@@ -203,8 +203,7 @@ void BM_FloorKeystroke(benchmark::State& state) {
     }
     drawFromMemory(form, lo, g_list.visibleRows, g_list.rowHeight, g_list.font);
   }
-  form->running = false;
-  GUI_FormClose(form);
+  closeMain(form);
 }
 
 }  // namespace
