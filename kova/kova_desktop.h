@@ -148,6 +148,9 @@ Err DEV_Widen(const char* text, uint16_t* out, int outChars, int* length);
 // other character keeps its low byte. Errors as DEV_Widen.
 Err DEV_Narrow(const uint16_t* text, char* out, int size, int* length);
 
+// True when `devicePath` names a file or folder on a connected device.
+bool DEV_Exists(const char* devicePath);
+
 // Copies (volume, dir, name) to `devicePath`. A folder needs `recursive`:
 // the device folder is created and every entry copied in turn. Each file is
 // written to a temporary name in DEV_CHUNK_BYTES chunks and renamed over the

@@ -30,7 +30,7 @@ const char* MainErrorText(Err err) {
     case ERR_READ:
       return "The file could not be read to its end: the device may have been disconnected.";
     case ERR_MEM_FULL:
-      return "There is not enough memory to build the card.";
+      return "There is not enough memory.";
     default:
       return "The file could not be written.";
   }

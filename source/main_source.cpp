@@ -82,13 +82,15 @@ void makeDeviceFolder(const char* devicePath) {
   }
 }
 
-// The desktop users (with a book in their backup folder when opening) and
-// the device.
+// The places to list: when opening, the desktop users and the device that
+// hold a book; when sending, the desktop users whose install can be queued
+// (users.dat gave their number) and the device.
 std::vector<Place> findPlaces(DeskUserList* users, bool opening) {
   std::vector<Place> places;
   int32_t count = 0;
   (void)DESK_UserQuery(users, 0, DESK_QUERY_COUNT, &count, nullptr);
   for (int16_t i = 0; i < count; i++) {
+    if (!opening && !users->users[i].hasNumber) continue;
     Place p{};
     p.user = i;
     const char* name = "";
@@ -108,11 +110,19 @@ std::vector<Place> findPlaces(DeskUserList* users, bool opening) {
   if (DEV_Present() == 0 && DEV_DataFolder(d.dir, sizeof d.dir) == 0) {
     d.device = true;
     d.user = -1;
+    // Opening takes the book the device holds, the newer layout first; a
+    // device without one is not offered.
+    for (const char* name : {CONTACTS_FILE, ADDRESS_FILE}) {
+      char path[FIL_PATH_BYTES];
+      deviceFile(d, name, path, sizeof path);
+      if (opening && !d.file[0] && DEV_Exists(path))
+        STR_Format(d.file, int(sizeof d.file), "%s", name);
+    }
     char identity[64] = "";
     if (DEV_Identity(identity, sizeof identity) != 0 || !identity[0])
       STR_Format(identity, int(sizeof identity), "%s", "Handheld");
     STR_Format(d.label, int(sizeof d.label), "%s (device)", identity);
-    places.push_back(d);
+    if (!opening || d.file[0]) places.push_back(d);
   }
   return places;
 }
@@ -133,22 +143,13 @@ int pickPlace(FourCC formName, const std::vector<Place>& places) {
 }
 
 // The copy into the data folder under a temporary name, from the desktop
-// or the device.
-Err fetchBook(const Place& p, int16_t volume, const char* dir, char* file, size_t fileSize,
-              const char* temp) {
-  if (!p.device) {
-    STR_Format(file, int(fileSize), "%s", p.file);
-    return copyFile(VOL_COMPUTER, p.dir, p.file, volume, dir, temp);
-  }
-  Err err = ERR_OPEN_FAILED;
-  for (const char* name : {CONTACTS_FILE, ADDRESS_FILE}) {
-    char path[FIL_PATH_BYTES];
-    deviceFile(p, name, path, sizeof path);
-    err = DEV_CopyFrom(path, volume, dir, temp, false);
-    STR_Format(file, int(fileSize), "%s", name);
-    if (err == 0) break;
-  }
-  return err;
+// or the device. Only the listed book is fetched: a device read failing
+// halfway is reported, never answered with the device's other book.
+Err fetchBook(const Place& p, int16_t volume, const char* dir, const char* temp) {
+  if (!p.device) return copyFile(VOL_COMPUTER, p.dir, p.file, volume, dir, temp);
+  char path[FIL_PATH_BYTES];
+  deviceFile(p, p.file, path, sizeof path);
+  return DEV_CopyFrom(path, volume, dir, temp, false);
 }
 
 // Puts the fetched book in place: each book of the data folder is first
@@ -190,15 +191,16 @@ void MainOpenFrom(GuiForm* form) {
   std::vector<Place> places = findPlaces(users, true);
   int chosen = places.empty() ? -1 : pickPlace(FCC("OpnF"), places);
   if (places.empty()) (void)MainAlert(FCC("oNon"), nullptr);
+  int16_t volume = 0;
+  const char* dir = nullptr;
+  ContactDataFolder(&volume, &dir);
   const char* args[2] = {chosen >= 0 ? places[size_t(chosen)].label : "", nullptr};
-  if (chosen >= 0 && MainAlert(FCC("oRep"), args) == 0) {
-    int16_t volume = 0;
-    const char* dir = nullptr;
-    ContactDataFolder(&volume, &dir);
-    char file[FIL_NAME_BYTES] = "";
+  // Replacing a book asks first; an empty data folder has nothing to lose.
+  if (chosen >= 0 && (!localBook(volume, dir) || MainAlert(FCC("oRep"), args) == 0)) {
+    const Place& p = places[size_t(chosen)];
     const char* temp = "Brantel Import.part";
-    Err err = fetchBook(places[size_t(chosen)], volume, dir, file, sizeof file, temp);
-    if (err == 0) err = swapIn(volume, dir, temp, file);
+    Err err = fetchBook(p, volume, dir, temp);
+    if (err == 0) err = swapIn(volume, dir, temp, p.file);
     if (err != 0) {
       (void)FIL_Delete(volume, dir, temp);
       showFailure(err);
@@ -223,7 +225,10 @@ void MainSendToHandheld(GuiForm* form) {
   (void)DESK_Discover(&users);
   std::vector<Place> places = book ? findPlaces(users, false) : std::vector<Place>();
   int chosen = places.empty() ? -1 : pickPlace(FCC("SndH"), places);
-  if (places.empty()) (void)MainAlert(FCC("oNon"), nullptr);
+  if (!book)
+    (void)MainAlert(FCC("oNoB"), nullptr);
+  else if (places.empty())
+    (void)MainAlert(FCC("oNoS"), nullptr);
   if (chosen >= 0) {
     const Place& p = places[size_t(chosen)];
     Err err = 0;
@@ -234,7 +239,10 @@ void MainSendToHandheld(GuiForm* form) {
       err = DEV_CopyTo(path, volume, dir, book, false);
     } else {
       err = copyFile(volume, dir, book, VOL_COMPUTER, p.dir, book);
-      if (err == 0) err = DESK_QueueInstall(users, p.user);
+      // A book the desktop was not told about would sit in the install
+      // folder and be installed by surprise later.
+      if (err == 0 && (err = DESK_QueueInstall(users, p.user)) != 0)
+        (void)FIL_Delete(VOL_COMPUTER, p.dir, book);
     }
     const char* args[2] = {p.label, nullptr};
     if (err != 0)

@@ -12,6 +12,7 @@
 #include "app_fixture.h"
 #include "contact_builder.h"
 #include "gui_harness.h"
+#include "host_file.h"
 #include "pdb_builder.h"
 #include "phone.h"
 #include "sort.h"
@@ -475,6 +476,7 @@ TEST_F(MainScreenTest, BusinessCardsAreSetFoundAndCleared) {
 
 class BookSourceTest : public MainScreenTest {
  protected:
+  ~BookSourceTest() override { DEV_SetSyncFolderName(nullptr); }
   // A desktop whose one user "SmithJ" has `book` in its backup folder.
   std::string Desktop(const PdbBytes& book) {
     std::string palm = TempDir() + "/Palm";
@@ -563,6 +565,76 @@ TEST_F(BookSourceTest, SendToTheDeviceAndOpenItBack) {
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(ReadDataFile(CONTACTS_FILE), changed);
   EXPECT_EQ(Listed(), std::vector<std::string>{"Hale"});
+}
+
+// A device whose reads of the newer book fail past the first chunk, as when
+// it is pulled out mid-copy; every other file reads normally.
+HostHandle g_vanishing = -1;
+Err VanishingOpen(const char* path, int16_t mode, HostHandle* out) {
+  Err err = HOST_POSIX_FILE_OPS.open(path, mode, out);
+  if (err == 0 && strstr(path, "/device/") && strstr(path, CONTACTS_FILE)) g_vanishing = *out;
+  return err;
+}
+int64_t VanishingRead(HostHandle h, void* buffer, uint32_t count, uint64_t offset) {
+  if (h == g_vanishing && offset >= DEV_CHUNK_BYTES) return -1;
+  return HOST_POSIX_FILE_OPS.read(h, buffer, count, offset);
+}
+
+TEST_F(BookSourceTest, ADeviceVanishingMidCopyCostsNothing) {
+  WriteContacts(kPeople);
+  PdbBytes ours = ReadDataFile(CONTACTS_FILE);
+  std::string device = Device();
+  std::string folder = device + "/Application Data/Brantel/";
+  std::filesystem::create_directories(folder);
+  WriteHostFile(folder + CONTACTS_FILE, PdbBytes(3 * DEV_CHUNK_BYTES, 0x41));
+  // The device's older book must not stand in for the one that failed.
+  WriteHostFile(folder + ADDRESS_FILE, Book({"Older"}));
+  static HostFileOps ops = HOST_POSIX_FILE_OPS;
+  ops.open = VanishingOpen;
+  ops.read = VanishingRead;
+  g_vanishing = -1;
+  HOST_SetFileOps(&ops);
+  Menu(FCC("OpnF"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  HOST_SetFileOps(nullptr);
+  EXPECT_NE(g_vanishing, -1);
+  EXPECT_EQ(Alerts(FCC("oErr")), 1u);
+  EXPECT_EQ(ReadDataFile(CONTACTS_FILE), ours);
+  EXPECT_FALSE(HostFileExists(DataDir() + "/" + ADDRESS_FILE));
+  EXPECT_FALSE(HostFileExists(DataDir() + "/Brantel Import.part"));
+  EXPECT_EQ(Listed().size(), kPeople.size());
+}
+
+TEST_F(BookSourceTest, SendToADesktopUserQueuesTheInstall) {
+  WriteContacts(kPeople);
+  PdbBytes ours = ReadDataFile(CONTACTS_FILE);
+  std::string palm = Desktop(Book({"Ford"}));
+  // users.dat numbers SmithJ 42; "Nomad" has no entry, so no install can
+  // be queued for it and it is not offered.
+  std::filesystem::create_directories(palm + "/Nomad/backup");
+  PdbBytes dat = {0, 0x2A, 0, 0, 0, 6, 'S', 'm', 'i', 't', 'h', 'J'};
+  WriteHostFile(palm + "/users.dat", dat);
+  std::vector<std::string> offered;
+  Menu(FCC("SndH"));
+  Then([&] {
+    for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("SLst")); ++i) {
+      char item[96];
+      ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("SLst"), i, item, sizeof item));
+      offered.push_back(item);
+    }
+  });
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(offered, std::vector<std::string>{"SmithJ (desktop user)"});
+  EXPECT_EQ(Alerts(FCC("oSnt")), 1u);
+  EXPECT_EQ(ReadHostFile(palm + "/SmithJ/Install/" + CONTACTS_FILE), ours);
+  EXPECT_FALSE(HostFileExists(palm + "/SmithJ/Install/" + CONTACTS_FILE + ".part"));
+  uint32_t queued = 0;
+  EXPECT_EQ(
+      0, REG_GetU32(REG_ROOT_CURRENT_USER,
+                    "Software\\U.S. Robotics\\Pilot Desktop\\HotSync Manager\\Install42", &queued));
+  EXPECT_EQ(queued, 1u);
 }
 
 TEST_F(BookSourceTest, NothingToOpenSaysSo) {

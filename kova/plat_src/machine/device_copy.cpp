@@ -163,6 +163,12 @@ Err copyFrom(const char* devicePath, int16_t volume, const char* dir, const char
 
 }  // namespace
 
+bool DEV_Exists(const char* devicePath) {
+  char path[FIL_PATH_BYTES];
+  HostStat st;
+  return DEV_MapPath(devicePath, path, sizeof path) == 0 && HOST_FileOps()->stat(path, &st) == 0;
+}
+
 Err DEV_CopyTo(const char* devicePath, int16_t volume, const char* dir, const char* name,
                bool recursive) {
   if (volume == VOL_RAMDISK) return ERR_FILE_PARAM;  // one in-memory image, no folders
