@@ -119,6 +119,8 @@ bool ListSelectRecord(GuiForm* form, int32_t record);
 inline constexpr uint16_t LIST_CURRENT_NO_CHECK = 1;
 inline constexpr uint16_t LIST_CURRENT_RECORD = 2;
 int32_t ContactCurrentRecord(GuiForm* form, int16_t sortMode, int16_t category, uint16_t flags);
+// True when the right password unlocked private contacts for this run.
+bool ListPrivateUnlocked();
 
 // Draws the data strip for contact `record` (-1 none) of `db` (may be null).
 void DataStripDraw(GuiForm* form, ContactDb* db, int32_t record);

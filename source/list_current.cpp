@@ -16,6 +16,8 @@ bool g_unlocked = false;
 
 void ListResetUnlock() { g_unlocked = false; }
 
+bool ListPrivateUnlocked() { return g_unlocked; }
+
 bool ListRowMasked(ContactDb* db, uint16_t index) {
   if (g_prefs.securityLevel != 1 || g_unlocked) return false;
   uint8_t attributes = 0;

@@ -74,9 +74,12 @@ void reportFailure(const SaveJob& job, Err err) {
 
 Err MainSendRecords(const int32_t* records, uint32_t count, const char* seriesName, bool send) {
   ContactDb* db = nullptr;
-  Err err = ContactDbOpen(&db, false, true);
-  if (err != 0) return err;
   SaveJob job{count, ""};
+  Err err = ContactDbOpen(&db, false, true);
+  if (err != 0) {
+    reportFailure(job, err);
+    return err;
+  }
   err = VCardSendContacts(db, records, 0, count, seriesName, send, saveCards, &job);
   ContactDbClose(&db);
   reportFailure(job, err);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "dbase.h"
+#include "list.h"
 #include "prefs.h"
 #include "vcard.h"
 
@@ -15,13 +16,15 @@ constexpr const char* SAVE_TEMP_SUFFIX = ".tmp";
 constexpr uint32_t FILE_NAME_MAX = FIL_LIST_NAME_MAX;  // longer names are not listed
 
 // The card of record `index` into a new MEM block: the placeholder for a
-// deleted contact or a private one while private contacts are masked or
-// hidden, else the full card.
+// deleted contact or a private one while private contacts are masked
+// (and not unlocked by the password) or hidden, else the full card.
 Err buildCard(ContactDb* db, uint16_t index, char** out, uint32_t* length) {
   uint8_t attributes = 0;
   Err err = ContactGetAttributes(db, index, nullptr, &attributes);
   if (err != 0) return err;
-  bool masked = (attributes & REC_ATTR_SECRET) && g_prefs.securityLevel >= 1;
+  bool masked =
+      (attributes & REC_ATTR_SECRET) &&
+      (g_prefs.securityLevel >= 2 || (g_prefs.securityLevel == 1 && !ListPrivateUnlocked()));
   if ((attributes & REC_ATTR_DELETED) || masked) {
     uint32_t n = uint32_t(strlen(VCARD_PLACEHOLDER));
     char* text = static_cast<char*>(MEM_Alloc(n + 1, false, &err));
@@ -59,7 +62,8 @@ void repairName(char* name, uint32_t size, const char* base, const char* extensi
 void VCardFileName(const ContactRec* rec, const char* seriesName, char* out, uint32_t size) {
   if (!out || size < 6) return;
   char* name = rec ? ContactColumnText(rec, 5, 0, nullptr, nullptr, 0, 0, 0) : nullptr;
-  const char* base = rec ? (name && *name ? name : "?") : (seriesName && *seriesName ? seriesName : "?");
+  const char* base =
+      rec ? (name && *name ? name : "?") : (seriesName && *seriesName ? seriesName : "?");
   repairName(out, size, base, ".VCF");
   MEM_Free(name);
 }

@@ -432,6 +432,32 @@ TEST_F(MainScreenTest, BeamSavesTheCardUnderTheContactsName) {
   EXPECT_EQ(Alerts(FCC("xVcf")), 0u);
 }
 
+TEST_F(MainScreenTest, APrivateContactUnlockedByThePasswordIsBeamedInFull) {
+  WriteContacts({{"Adams", "Bo", 0x10}, {"Baker", "Al", 0}});
+  ASSERT_EQ(0, GUI_PasswordSet(nullptr, "pw"));
+  g_prefs.securityLevel = 1;
+  Then([] { g_main.selectedRow = 0; });
+  Menu(FCC("Beam"));
+  Type("pw");
+  Tap(FCC("Unlk"));
+  Tap(FCC("OKAY"));  // the file picker
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(ReadDocument(DocumentsDir() + "/Bo Adams.VCF"),
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nX-PALM:4.0\r\nN:Adams;Bo\r\nEND:VCARD\r\n");
+}
+
+TEST_F(MainScreenTest, ACardThatCannotBeSavedSaysSo) {
+  WriteContacts(kPeople);
+  // A folder stands where the card is first written: the write fails.
+  std::filesystem::create_directories(DocumentsDir() + "/Al Baker.VCF.tmp");
+  Then([] { g_main.selectedRow = 1; });
+  Menu(FCC("Beam"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(Alerts(FCC("xVcf")), 1u);
+  EXPECT_FALSE(HostFileExists(DocumentsDir() + "/Al Baker.VCF"));
+}
+
 TEST_F(MainScreenTest, BeamingTheListWritesEveryCardAndCancelWritesNothing) {
   WriteContacts(kPeople);
   g_log.answers[FCC("BLt?")] = 0;  // beam
