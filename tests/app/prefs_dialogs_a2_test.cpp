@@ -142,6 +142,18 @@ TEST_F(PrefsDialogs2, OtherPreferencesBindTheirBoxesAndLists) {
   EXPECT_EQ(1, g_prefs.twoWayLinks);
 }
 
+TEST_F(PrefsDialogs2, OtherPreferencesCancelKeepsEverything) {
+  const Prefs before = g_prefs;
+  Tap(FCC("TwoW"));
+  Tap(FCC("GFnd"));
+  Tap(FCC("ARet"));
+  SetValue(FCC("SigL"), 2);
+  SetValue(FCC("FanL"), 1);
+  Tap(FCC("CANC"));
+  EXPECT_EQ(0, PrefsOtherDialog());
+  EXPECT_EQ(0, memcmp(&before, &g_prefs, sizeof before));
+}
+
 // ---------------------------------------------------------------------------
 // "View", "Abou"
 

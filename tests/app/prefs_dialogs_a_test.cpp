@@ -202,6 +202,19 @@ TEST_F(PrefsDialogs, HubRebuildsTheSortTableOnlyAfterADisplayByteChanged) {
   EXPECT_TRUE(TableExists());
 }
 
+TEST_F(PrefsDialogs, HubRebuildsAfterTheListCompanyByteChanged) {
+  WriteBook(true);
+  const uint8_t before = g_prefs.showCompanyInList;
+  Tap(FCC("VPrf"));
+  ExpectForm(FCC("VPrf"));
+  Tap(FCC("SCmp"));
+  Tap(FCC("OKAY"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(PREFS_DLG_REBUILD | PREFS_DLG_REDRAW, PrefsGeneralDialog());
+  EXPECT_NE(before, g_prefs.showCompanyInList);
+  EXPECT_TRUE(TableExists());
+}
+
 TEST_F(PrefsDialogs, HubCancelledSubDialogOrToggledBackMeansNoRebuild) {
   WriteBook(true);
   Tap(FCC("SPrf"));
@@ -316,6 +329,16 @@ TEST_F(PrefsDialogs, LabelsShowNineFieldsForTheNewBookAndFourForTheOld) {
     EXPECT_EQ(1, g_prefs.customAddress);
     memset(g_prefs.customLabels[1], 0, sizeof g_prefs.customLabels[1]);
   }
+}
+
+TEST_F(PrefsDialogs, LabelsCancelKeepsTheOldLabels) {
+  WriteBook(true);
+  const Prefs before = g_prefs;
+  SetText(FCC("Nam2"), "Spouse");
+  Tap(FCC("CAdd"));
+  Tap(FCC("CANC"));
+  EXPECT_EQ(0, PrefsLabelsDialog());
+  EXPECT_EQ(0, memcmp(&before, &g_prefs, sizeof before));
 }
 
 TEST_F(PrefsDialogs, LabelsLongerThanTheSlotAreCut) {

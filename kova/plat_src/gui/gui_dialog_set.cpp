@@ -109,9 +109,6 @@ void setVariable(GuiForm* form, GuiObject* o, const DlgBinding& b, void* var) {
               [&](size_t i) { return DlgLoad(base + i * step, b.width) != 0; });
   } else if (k >= DLG_COLOUR && k <= DLG_TIME) {
     (void)GUI_ObjectCommand(form, o, int16_t(16 + 2 * (k - DLG_COLOUR)), &v);
-    // The choosers behind these objects are not on the desktop yet: the
-    // value is shown and comes back as it went in.
-    (void)DBG_Print(FCC("repo"), "GUI_DialogPopup: no chooser for %t, value kept\n", o->tag);
   }
 }
 
