@@ -141,6 +141,7 @@ std::vector<uint8_t> SelectorForm() {
   b.Object("BUTN", "Tagg lBak CPck lBak Rect 10 10 60 24");
   b.Object("BUTN", "Tagg Date DPck Date Rect 10 40 140 24", {"- None -"});
   b.Object("BUTN", "Tagg Time TPck Time Rect 10 70 80 24", {"- None -"});
+  b.Object("BUTN", "Tagg Day1 DOff Day1 Rect 10 100 140 24", {"From"});
   b.Object("BUTN", "Tagg OKAY Rect 10 200 80 24", {"OK"});
   b.Object("BUTN", "Tagg CANC Rect 100 200 80 24", {"Cancel"});
   return b.Word("FEnd").Bytes();
@@ -231,6 +232,36 @@ TEST_F(GuiSelector, BoundDateSelectorStartsAtTodayAndTakesThePickedDay) {
   const DialogWord list[] = {DLG_DATE, FCC("Date"), reinterpret_cast<DialogWord>(&date), DLG_END};
   EXPECT_EQ(FCC("OKAY"), GUI_DialogPopup(form_, list));
   EXPECT_EQ(PalmAt(2026, 12, 24), date);
+}
+
+TEST_F(GuiSelector, DateOffsetSelectorCountsSecondsFromTheStartOfToday) {
+  // Today is 2026-12-08 (10:30 on the test clock): offset 0 shows it.
+  EXPECT_EQ("12/08/2026", Face(FCC("Day1")));
+  GuiObject* day = GUI_FindObject(form_, FCC("Day1"));
+  uint32_t v = uint32_t(-86400);
+  ASSERT_EQ(0, GUI_ObjectCommand(form_, day, GUI_CMD_SET_DATE, &v));
+  EXPECT_EQ("12/07/2026", Face(FCC("Day1")));
+  v = uint32_t(-1);  // any part of yesterday is yesterday
+  ASSERT_EQ(0, GUI_ObjectCommand(form_, day, GUI_CMD_SET_DATE, &v));
+  EXPECT_EQ("12/07/2026", Face(FCC("Day1")));
+  // Ten days back the picker opens on November; the 30th is picked.
+  int32_t offset = -10 * 86400;
+  Tap(FCC("Day1"));
+  Then([] { EXPECT_EQ(FCC("DPck"), GUI_FormTag(GUI_ActiveForm())); });
+  TapDay(2026, 11, 30);
+  Tap(FCC("OKAY"));
+  Tap(FCC("OKAY"));
+  const DialogWord list[] = {DLG_DATE, FCC("Day1"), reinterpret_cast<DialogWord>(&offset), DLG_END};
+  EXPECT_EQ(FCC("OKAY"), GUI_DialogPopup(form_, list));
+  EXPECT_EQ(-8 * 86400, offset);
+  // Forward from today: the 24th is sixteen days ahead.
+  offset = 0;
+  Tap(FCC("Day1"));
+  TapDay(2026, 12, 24);
+  Tap(FCC("OKAY"));
+  Tap(FCC("OKAY"));
+  EXPECT_EQ(FCC("OKAY"), GUI_DialogPopup(form_, list));
+  EXPECT_EQ(16 * 86400, offset);
 }
 
 TEST_F(GuiPicker, DatePickerStepsMonthsAndKeepsTheTimeOfDay) {

@@ -182,8 +182,9 @@ bool GuiTableCommand(GuiForm* form, FourCC command);
 
 // ---------------------------------------------------------------------------
 // Colour, date and time selectors (gui_ctl_colour.cpp, gui_ctl_date.cpp): a
-// "BUTN" whose action is "CPck", "DPck" or "TPck" keeps its colour
-// (0x00RRGGBB), date (seconds since 1904, 0 = none) or time of day (seconds,
+// "BUTN" whose action is "CPck", "DPck", "DOff" or "TPck" keeps its colour
+// (0x00RRGGBB), date (seconds since 1904, 0 = none), date as a signed offset
+// in seconds from the start of today (0 = today) or time of day (seconds,
 // above 86,399 = none) as its control value, shows it on its face, and on a
 // selection the handler leaves alone opens the matching picker. The action's
 // operand is not read (forms may name the picker form there).
@@ -201,6 +202,8 @@ std::string GuiSelectorText(const GuiObject* object);
 int32_t GuiDaysFromCivil(int32_t year, int32_t month, int32_t day);
 void GuiCivilFromDays(int32_t days, int32_t* year, int32_t* month, int32_t* day);
 int32_t GuiDaysInMonth(int32_t year, int32_t month);
+// The whole days of a "DOff" offset in seconds (towards the past).
+int32_t GuiDateOffsetDays(int32_t offset);
 // The clock the date picker's "Today" reads (PalmTime, local time); tests
 // replace it, null restores the host's.
 void GuiSetPickerClock(PalmTime (*now)());

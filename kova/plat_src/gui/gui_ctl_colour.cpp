@@ -1,8 +1,10 @@
 // The selectors: a "BUTN" whose action is "CPck" shows a swatch of its
-// colour (0x00RRGGBB) inside its frame; "DPck" and "TPck" show their date or
-// time as the face's text. A selection the handler leaves alone opens the
+// colour (0x00RRGGBB) inside its frame; "DPck", "DOff" and "TPck" show
+// their date or time as the face's text. A selection the handler leaves alone opens the
 // matching picker over the form and keeps what the user chose. The value
 // lives in the object's control value. Owns no state.
+#include <algorithm>
+
 #include "gui_ctl.h"
 #include "kova_picker.h"
 
@@ -15,7 +17,7 @@ constexpr uint32_t SECONDS_PER_DAY = 86400;
 bool GuiIsSelector(const GuiObject* object) {
   if (!object || object->kind != FCC("BUTN")) return false;
   FourCC a = object->actionKind;
-  return a == FCC("CPck") || a == FCC("DPck") || a == FCC("TPck");
+  return a == FCC("CPck") || a == FCC("DPck") || a == FCC("DOff") || a == FCC("TPck");
 }
 
 void GuiDrawSelector(GuiForm* form, GuiObject* object, GfxCanvas* c) {
@@ -48,6 +50,14 @@ void GuiRunSelector(GuiForm* form, GuiObject* object) {
     // No date yet: the picker starts at today.
     if (v == 0) v = GuiPickerNow() / SECONDS_PER_DAY * SECONDS_PER_DAY;
     chosen = GUI_PickDate(nullptr, &v);
+  } else if (object->actionKind == FCC("DOff")) {
+    // Days from today, for finds that move with the calendar: the picker
+    // shows today plus the offset and the choice becomes whole days again.
+    int64_t today = int64_t(GuiPickerNow() / SECONDS_PER_DAY * SECONDS_PER_DAY);
+    int64_t days = GuiDateOffsetDays(int32_t(before));
+    uint32_t at = uint32_t(std::clamp<int64_t>(today + days * SECONDS_PER_DAY, 0, UINT32_MAX));
+    chosen = GUI_PickDate(nullptr, &at);
+    v = uint32_t(int32_t((int64_t(at / SECONDS_PER_DAY * SECONDS_PER_DAY) - today)));
   } else {
     if (v >= SECONDS_PER_DAY) v = GuiPickerNow() % SECONDS_PER_DAY / 60 * 60;
     chosen = GUI_PickTime(nullptr, &v);

@@ -57,6 +57,12 @@ int32_t GuiDaysInMonth(int32_t year, int32_t month) {
 
 void GuiSetPickerClock(PalmTime (*now)()) { gClock = now; }
 
+int32_t GuiDateOffsetDays(int32_t offset) {
+  // Whole days, rounded towards the past, so -1 second is yesterday.
+  int64_t o = offset;
+  return int32_t(o >= 0 ? o / SECONDS_PER_DAY : -((-o + SECONDS_PER_DAY - 1) / SECONDS_PER_DAY));
+}
+
 PalmTime GuiPickerNow() {
   if (gClock) return gClock();
   std::time_t t = std::time(nullptr);
@@ -74,6 +80,14 @@ std::string GuiSelectorText(const GuiObject* object) {
     if (v == 0) return GuiLabel(object);
     int32_t y = 0, m = 0, d = 0;
     GuiCivilFromDays(int32_t(v / SECONDS_PER_DAY), &y, &m, &d);
+    if (STR_FormatDate(text, sizeof text, int16_t(y), int16_t(m), int16_t(d)) == 0)
+      (void)STR_Format(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
+    return text;
+  }
+  if (object->actionKind == FCC("DOff")) {
+    int64_t today = int64_t(GuiPickerNow() / SECONDS_PER_DAY);
+    int32_t y = 0, m = 0, d = 0;
+    GuiCivilFromDays(int32_t(today + GuiDateOffsetDays(int32_t(v))), &y, &m, &d);
     if (STR_FormatDate(text, sizeof text, int16_t(y), int16_t(m), int16_t(d)) == 0)
       (void)STR_Format(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
     return text;

@@ -39,9 +39,9 @@ const WordFlag FLAG_WORDS[] = {
 
 // Action keywords; each takes a tag operand.
 const FourCC ACTION_WORDS[] = {
-    FCC("Goto"), FCC("Lstg"), FCC("Popu"), FCC("Scup"), FCC("Scdn"), FCC("Vlup"),
-    FCC("Vldn"), FCC("CtTx"), FCC("CpTx"), FCC("PsTx"), FCC("UnTx"), FCC("SlTx"),
-    FCC("HpTx"), FCC("Keyb"), FCC("Rtrn"), FCC("CPck"), FCC("DPck"), FCC("TPck"),
+    FCC("Goto"), FCC("Lstg"), FCC("Popu"), FCC("Scup"), FCC("Scdn"), FCC("Vlup"), FCC("Vldn"),
+    FCC("CtTx"), FCC("CpTx"), FCC("PsTx"), FCC("UnTx"), FCC("SlTx"), FCC("HpTx"), FCC("Keyb"),
+    FCC("Rtrn"), FCC("CPck"), FCC("DPck"), FCC("TPck"), FCC("DOff"),
 };
 
 uint32_t flagOf(FourCC t) {
