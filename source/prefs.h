@@ -143,7 +143,7 @@ struct Prefs {
   uint16_t dataKindStart;               // 1397
   uint16_t dataKindLast;                // 1399
   uint16_t viewListMode;                // 1401
-  uint16_t viewShowMode;                // 1403; "LSho"; 0 becomes 5 at start
+  uint16_t viewShowMode;                // 1403; 0 becomes 5 at start
   uint16_t signalDisplay;               // 1405
   uint16_t fanMode;                     // 1407
   uint8_t showNoteInFullView;           // 1409

@@ -31,6 +31,8 @@ uint16_t PrefsColourDialog() {
     bindings[n++] = COLOUR_TAGS[i];
     bindings[n++] = DialogWord(&colours[i]);
   }
+  // "16Bt" is the handheld's colour depth; the desktop always draws 24-bit
+  // colour and only keeps the choice in the block.
   bindings[n++] = DLG_VALUE8;
   bindings[n++] = FCC("16Bt");
   bindings[n++] = DialogWord(&deep);
