@@ -159,6 +159,9 @@ Err GUI_SetValue(GuiForm* form, FourCC tag, int32_t value);
 // text). Get copies at most size - 1 bytes, always terminated.
 Err GUI_GetText(const GuiForm* form, FourCC tag, char* buffer, uint32_t size);
 Err GUI_SetText(GuiForm* form, FourCC tag, const char* text);
+// Font of an object's text (a font code of the text module); the object is
+// redrawn; a field's text is laid out again in the new font.
+Err GUI_SetFont(GuiForm* form, FourCC tag, uint16_t font);
 // Field selection (byte offsets, start <= end) and caret (= end).
 Err GUI_GetSelection(const GuiForm* form, FourCC tag, int32_t* start, int32_t* end);
 Err GUI_SetSelection(GuiForm* form, FourCC tag, int32_t start, int32_t end);

@@ -157,6 +157,8 @@ void readSelected(GuiForm* form, const uint16_t* entries) {
       char* preview =
           masked ? nullptr
                  : ContactColumnText(&rec, 37, 0, nullptr, nullptr, 10000, ListSlotFont(6), 0);
+      // The preview has its own font slot; its text was wrapped for it.
+      (void)GUI_SetFont(form, FCC("Prev"), ListSlotFont(6));
       (void)GUI_SetText(form, FCC("Prev"), preview ? preview : "");
       MEM_Free(preview);
     }

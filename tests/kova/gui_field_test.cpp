@@ -2,6 +2,7 @@
 // undo and redo, the clipboard round trip in UTF-8 with the handheld's 8-bit
 // text inside, caret moves with Shift, pen selection, multi-line wrapping
 // and scrolling, and fields that are not editable.
+#include "../../kova/plat_src/gui/gui_ctl.h"
 #include "gui_ctl_fixture.h"
 
 namespace {
@@ -156,6 +157,19 @@ TEST_F(GuiField, MultiLineFieldWrapsAndScrollsToTheCaret) {
   EXPECT_EQ(0, f->control.firstLine);
   EXPECT_TRUE(GuiControlWheel(Form(), f, -10));  // towards the end
   EXPECT_GT(f->control.firstLine, 0);
+}
+
+TEST_F(GuiField, AnotherFontLaysTheTextOutAgain) {
+  GuiObject* f = Field(OBJ_MULTI_LINE, GUI_DEFAULT_MAX, {10, 10, 120, 200});
+  ASSERT_EQ(0, GUI_SetText(Form(), FCC("Fld1"), "one two three four five six seven eight"));
+  std::vector<GuiLine> small, large;
+  GuiFieldLines(f, &small);
+  ASSERT_EQ(0, GUI_SetFont(Form(), FCC("Fld1"), FONT_LED));
+  EXPECT_EQ(FONT_LED, f->font);
+  GuiFieldLines(f, &large);
+  EXPECT_GT(large.size(), small.size());  // the larger font wraps into more lines
+  EXPECT_EQ("one two three four five six seven eight", Text(FCC("Fld1")));
+  EXPECT_NE(0, GUI_SetFont(Form(), FCC("Nope"), FONT_LED));
 }
 
 TEST_F(GuiField, NotEditableFieldRefusesTypingButCopies) {

@@ -123,6 +123,15 @@ Err GUI_SetText(GuiForm* form, FourCC tag, const char* text) {
   return 0;
 }
 
+Err GUI_SetFont(GuiForm* form, FourCC tag, uint16_t font) {
+  GuiObject* o = GuiObjectByTag(form, tag);
+  if (!o) return NO_OBJECT;
+  if (o->font == font) return 0;
+  o->font = font;
+  GuiRefresh(form, o);
+  return 0;
+}
+
 Err GUI_GetSelection(const GuiForm* form, FourCC tag, int32_t* start, int32_t* end) {
   GuiObject* o = GuiObjectByTag(form, tag);
   if (!o || o->kind != FCC("FELD")) return NO_OBJECT;
