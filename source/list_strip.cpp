@@ -231,10 +231,11 @@ bool DataStripTidyPhone(const char* in, char* out, uint32_t size) {
 void DataStripDraw(GuiForm* form, ContactDb* db, int32_t record) {
   GfxRect area{};
   if (!form || GUI_GetBounds(form, FCC("Data"), &area) != 0) return;
-  bool first = g_list.dataKind < 0;
   ensureKind();
   g_prefs.dataKindLast = uint16_t(g_list.dataKind);
-  if (first) showKindButtons(form);
+  // The kind outlives the form: a layout opened later starts with its
+  // selectors off. Only a selector that differs is set.
+  showKindButtons(form);
   GfxCanvas canvas = GUI_FormCanvas(form);
   GfxRect oldClip = GFX_SetClip(&canvas, &area);
   GFX_FillRect(&canvas, area, g_prefs.listColours[6]);

@@ -41,9 +41,19 @@ bool inRange(FourCC c, FourCC first, FourCC last) {
          (c & 0xFF) <= (last & 0xFF);
 }
 
+// The sort push buttons in sort-mode order.
+constexpr FourCC kSortButtons[3] = {FCC("SrtL"), FCC("SrtF"), FCC("SrtC")};
+
 // "SrtL", "SrtF", "SrtC": the category's sort mode, the same contact kept.
+// An order switched off has no list in the table, so it is refused, on a
+// layout without the buttons ("Bare") too; with every order off only the
+// book's own order (already the mode) stands.
 void setSortMode(GuiForm* form, FourCC button, int16_t mode) {
-  if (button != 0 && !GUI_IsEnabled(form, button)) return;
+  const bool enabled[3] = {g_prefs.sortByLast != 0, g_prefs.sortByFirst != 0,
+                           g_prefs.sortByCompany != 0};
+  bool any = enabled[0] || enabled[1] || enabled[2];
+  if (mode < 0 || mode > 2 || (any ? !enabled[mode] : mode != MainSortMode())) return;
+  if (GUI_HasObject(form, button) && !GUI_IsEnabled(form, button)) return;
   int32_t record = MainCurrentRecord();
   int16_t category = g_prefs.currentCategory;
   if (category >= -1 && category <= 15) g_prefs.sortModeByCategory[category + 1] = uint16_t(mode);
@@ -193,7 +203,7 @@ bool contactCommand(GuiForm* form, FourCC c) {
       return true;
     case FCC("SOrd"): {
       int32_t button = MainAlert(FCC("SOrd"), nullptr);
-      if (button >= 0 && button <= 2) setSortMode(form, 0, int16_t(button));
+      if (button >= 0 && button <= 2) setSortMode(form, kSortButtons[button], int16_t(button));
       return true;
     }
     case FCC("DFix"):
@@ -214,7 +224,10 @@ bool contactCommand(GuiForm* form, FourCC c) {
     case FCC("Beam"):
     case FCC("Send"): {
       int32_t record = MainGuardedRecord(form);
-      if (record < 0) break;  // nothing selected: a redraw below
+      if (record < 0) {  // nothing selected, or the password check said no: ask once
+        redraw(form);
+        return true;
+      }
       if (c == FCC("Send") && MainShowHint(FCC("tSnd")) == 1) return true;
       (void)MainSendRecords(&record, 1, nullptr, c == FCC("Send"));
       redraw(form);
