@@ -109,6 +109,9 @@ void ListPenUp(GuiForm* form, int32_t x, int32_t y);
 void ListSelectRow(GuiForm* form, int32_t row, bool redraw);
 // Selects the row of contact `record`; false when it is not listed.
 bool ListSelectRecord(GuiForm* form, int32_t record);
+// The row of contact `record` in the current category's list of the current
+// sort mode, or -1.
+int32_t ListRowOfRecord(int32_t record);
 
 // The contact of the selected row, or -1: with an empty list, or when the
 // row is a private contact at security level 1 (unless LIST_CURRENT_NO_CHECK)

@@ -114,16 +114,21 @@ void ListSelectRow(GuiForm* form, int32_t row, bool redraw) {
     g_list.drawnRow = row;
 }
 
-bool ListSelectRecord(GuiForm* form, int32_t record) {
+int32_t ListRowOfRecord(int32_t record) {
   const uint16_t* entries = nullptr;
   uint16_t count = SortGetList(nullptr, &entries, MainSortMode(), g_prefs.currentCategory, 0);
-  for (uint16_t row = 0; entries && row < count; ++row) {
-    if (entries[row] != record) continue;
-    g_list.count = count;
-    ListSelectRow(form, row, form != nullptr);
-    return true;
-  }
-  return false;
+  for (uint16_t row = 0; entries && row < count; ++row)
+    if (entries[row] == record) return row;
+  return -1;
+}
+
+bool ListSelectRecord(GuiForm* form, int32_t record) {
+  int32_t row = ListRowOfRecord(record);
+  if (row < 0) return false;
+  const uint16_t* entries = nullptr;
+  g_list.count = SortGetList(nullptr, &entries, MainSortMode(), g_prefs.currentCategory, 0);
+  ListSelectRow(form, row, form != nullptr);
+  return true;
 }
 
 void ListMove(GuiForm* form, int16_t amount) {

@@ -100,14 +100,6 @@ int32_t findBisect(const Lookup& lk, int32_t start) {
   return found;
 }
 
-// The row of contact `record` in the list of the current order, or -1.
-int32_t rowOfRecord(int32_t record) {
-  RowList list = listOf(MainSortMode());
-  for (int32_t row = 0; row < list.count; ++row)
-    if (list.entries[row] == record) return row;
-  return -1;
-}
-
 // Step 5, first way: the first-name order's rows of the typed initial,
 // compared by first initial and last name (column 3). The contact, or -1.
 int32_t initialWalk(ContactDb* db) {
@@ -229,7 +221,7 @@ int32_t seekRow(ContactDb* db, bool typed, bool extended) {
     record = wordSearch(db, &order);
     g_list.seekElsewhere = record >= 0 && order != mode;
   }
-  return record < 0 ? -1 : rowOfRecord(record);
+  return record < 0 ? -1 : ListRowOfRecord(record);
 }
 
 // Whether the shown name of `row` starts with "- " and the typed text

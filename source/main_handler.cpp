@@ -261,15 +261,9 @@ int32_t MainGuardedRecord(GuiForm* form) {
 }
 
 bool MainSelectRecord(int32_t record) {
-  const uint16_t* entries = nullptr;
-  uint16_t count = SortGetList(nullptr, &entries, MainSortMode(), g_prefs.currentCategory, 0);
-  for (uint16_t row = 0; entries && row < count; ++row) {
-    if (entries[row] == record) {
-      g_main.selectedRow = row;
-      return true;
-    }
-  }
-  return false;
+  int32_t row = ListRowOfRecord(record);
+  if (row >= 0) g_main.selectedRow = row;
+  return row >= 0;
 }
 
 void MainUpdateSortButtons(GuiForm* form) {
