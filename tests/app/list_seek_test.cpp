@@ -2,9 +2,12 @@
 // form loop: the same letter again, a character that found nothing being
 // replaced, the linear retry (and the "- " highlight), the first-initial and
 // word searches through the other orders, the jumps with wrapping,
-// backspace, return, the 20-character limit, and ListLookup's bisection
-// against a linear walk of the rows.
+// backspace, return, the 20-character limit, ListLookup's bisection against
+// a linear walk of the rows, and the error beep of a search that finds
+// nothing (checked against the samples of the store's source sound file).
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,27 @@ class ListSeekTest : public AppScreenTest {
     g_list.seekFound = true;
   }
 };
+
+// The samples of the error beep's source file (16-bit mono PCM behind the
+// canonical 44-byte header, checked here).
+std::vector<int16_t> ErrorBeepSamples() {
+  std::vector<uint8_t> b;
+  FILE* in = fopen(BRANTEL_RESOURCES_DIR "/sounds/error.wav", "rb");
+  EXPECT_NE(nullptr, in);
+  for (int c; in && (c = fgetc(in)) != EOF;) b.push_back(uint8_t(c));
+  if (in) fclose(in);
+  if (b.size() < 44 || memcmp(b.data(), "RIFF", 4) != 0 || memcmp(b.data() + 36, "data", 4) != 0)
+    return {};
+  std::vector<int16_t> s;
+  for (size_t i = 44; i + 1 < b.size(); i += 2) s.push_back(int16_t(b[i] | (b[i + 1] << 8)));
+  return s;
+}
+
+// The samples the headless host played from `from` on.
+std::vector<int16_t> PlayedSince(uint32_t from) {
+  const int16_t* s = HOST_HeadlessSamples();
+  return std::vector<int16_t>(s + from, s + HOST_HeadlessSampleCount());
+}
 
 bool StartsWith(const std::string& name, const std::string& text) {
   if (name.size() < text.size()) return false;
@@ -353,6 +377,42 @@ TEST_F(ListSeekTest, AnIndexTabFindsTheFirstNameOfItsLetter) {
   Then([&] { seen.push_back(Selected()); });
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(seen, (std::vector<std::string>{"Baker/B/", "Bryce/B/", "Bryce/B/"}));
+}
+
+TEST_F(ListSeekTest, AKeystrokeThatFindsNothingSoundsTheErrorBeep) {
+  Write(kFive);
+  const std::vector<int16_t> beep = ErrorBeepSamples();
+  ASSERT_FALSE(beep.empty());
+  std::vector<std::vector<int16_t>> heard;  // what each keystroke played
+  auto press = [&](uint32_t c, bool found) {
+    uint32_t before = HOST_HeadlessSampleCount();
+    EXPECT_EQ(found, Key(c)) << char(c);
+    heard.push_back(PlayedSince(before));
+  };
+  uint32_t beforeTyped = 0;
+  Then([&] {
+    press('s', true);   // found: silent
+    press('x', false);  // "sx": the beep
+    press('q', false);  // "sq" (the x replaced): nothing again, the beep again
+    press('m', true);   // "sm": silent
+    press(8, true);     // back to "s": found, silent
+    ListSeekClear(Active());
+    beforeTyped = HOST_HeadlessSampleCount();
+  });
+  Type("w");  // through the main screen: no name starts with W
+  Then([&] {
+    EXPECT_FALSE(g_list.seekFound);
+    heard.push_back(PlayedSince(beforeTyped));
+  });
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  ASSERT_EQ(heard.size(), 6u);
+  const std::vector<int16_t> silence;
+  EXPECT_EQ(heard[0], silence);
+  EXPECT_EQ(heard[1], beep);
+  EXPECT_EQ(heard[2], beep);
+  EXPECT_EQ(heard[3], silence);
+  EXPECT_EQ(heard[4], silence);
+  EXPECT_EQ(heard[5], beep);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "category.h"
 #include "contact_builder.h"
 #include "gui_harness.h"
+#include "list.h"
 #include "main_handler.h"
 #include "pdb_builder.h"
 #include "phone.h"
@@ -339,6 +340,46 @@ TEST_F(PrefsDialogsB, CustomFontThatCannotLoadFallsBackToStandard) {
   Tap(FCC("OKAY"));
   EXPECT_EQ(PrefsFontDialog(1), 0);
   EXPECT_EQ(Alerts(FCC("Buck")), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrefsDialogsB, CustomFontChosenFromATrueTypeFileIsStoredAndUsed) {
+  // A monospaced face: its glyphs are told apart from the standard font's
+  // by their widths alone.
+  const std::vector<uint8_t> ttf =
+      ReadHostFile("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+  ASSERT_FALSE(ttf.empty());
+  WriteHostFile(DocumentsDir() + "/Mono.ttf", ttf);
+  g_prefs.fontBySlot[1] = PREFS_FONT_LARGE;
+  std::vector<int32_t> buttons;
+  Tap(FCC("Choo"));
+  SetText(FCC("FNam"), "Mono.ttf");
+  Tap(FCC("OKAY"));  // the picker's
+  Then([&] {
+    for (FourCC tag : {FCC("F000"), FCC("F001"), FCC("F002"), FCC("F007"), FCC("F129")})
+      buttons.push_back(Value(tag));
+  });
+  Tap(FCC("OKAY"));  // the font dialog's
+  EXPECT_EQ(PrefsFontDialog(1), PREFS_DLG_REDRAW);
+  EXPECT_EQ(Alerts(FCC("Buck")), 0u);
+  EXPECT_EQ(buttons, (std::vector<int32_t>{0, 0, 0, 0, 0})) << "no standard font is checked";
+  EXPECT_EQ(g_prefs.fontBySlot[1], PREFS_FONT_CUSTOM);
+  EXPECT_EQ(g_prefs.fontBySlot[0], PREFS_FONT_STANDARD);  // the other slots stay
+  EXPECT_EQ(g_prefs.customFontBySlot[0], 0u);
+  // The file was copied into the data folder under the stored id.
+  const uint32_t id = g_prefs.customFontBySlot[1];
+  char copy[40];
+  snprintf(copy, sizeof copy, "Custom_Font_%08x.ttf", id);
+  EXPECT_EQ(ReadDataFile(copy), ttf) << copy;
+  // The index list's slot now draws in that font.
+  const uint16_t font = ListSlotFont(1);
+  EXPECT_GE(font, FONT_CUSTOM_FIRST);
+  EXPECT_EQ(TXT_Width(font, "iiii", 4), TXT_Width(font, "MMMM", 4));
+  EXPECT_LT(TXT_Width(FONT_STANDARD, "iiii", 4), TXT_Width(FONT_STANDARD, "MMMM", 4));
+  EXPECT_EQ(ListSlotFont(0), FONT_STANDARD);
 }
 
 }  // namespace

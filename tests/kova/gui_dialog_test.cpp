@@ -2,10 +2,12 @@
 // a trigger and its list, a check list and buttons; the script reads what
 // the set phase put into the objects, changes the controls and taps OK or
 // Cancel; the variables are then checked against values worked out by hand.
+// A second form holds a check list longer than 32 items and a time selector.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "../../kova/plat_src/gui/gui_ctl.h"
 #include "form_builder.h"
 #include "gui_harness.h"
 
@@ -57,8 +59,8 @@ class GuiDialog : public GuiTest {
   void SetText(FourCC tag, std::string text) {
     Then([tag, text] { EXPECT_EQ(0, GUI_SetText(GUI_ActiveForm(), tag, text.c_str())); });
   }
-  void Check(int16_t item, bool on) {
-    Then([item, on] { EXPECT_EQ(0, GUI_ListSetChecked(GUI_ActiveForm(), FCC("Chks"), item, on)); });
+  void Check(int16_t item, bool on, FourCC list = FCC("Chks")) {
+    Then([item, on, list] { EXPECT_EQ(0, GUI_ListSetChecked(GUI_ActiveForm(), list, item, on)); });
   }
   // Records a control's value / text as the dialog shows it.
   void Peek(FourCC tag, int32_t* out) {
@@ -67,11 +69,11 @@ class GuiDialog : public GuiTest {
   void PeekText(FourCC tag, std::string* out) {
     Then([tag, out] { *out = Text(tag); });
   }
-  std::vector<bool> Checks() {
+  std::vector<bool> Checks(FourCC list = FCC("Chks")) {
     std::vector<bool> out;
-    for (int16_t i = 0; i < GUI_ListCount(form_, FCC("Chks")); i++) {
+    for (int16_t i = 0; i < GUI_ListCount(form_, list); i++) {
       bool on = false;
-      EXPECT_EQ(0, GUI_ListGetChecked(form_, FCC("Chks"), i, &on));
+      EXPECT_EQ(0, GUI_ListGetChecked(form_, list, i, &on));
       out.push_back(on);
     }
     return out;
@@ -375,6 +377,189 @@ TEST_F(GuiDialog, ColourValueGoesOutAndComesBackThroughTheObjectCommands) {
   EXPECT_EQ(value, back);
   EXPECT_EQ(-1, GUI_ObjectCommand(form_, Obj(FCC("CANC")), 22, &back));
   EXPECT_EQ(-1, GUI_ObjectCommand(form_, nullptr, GUI_CMD_GET_DATE, &back));
+}
+
+TEST_F(GuiDialog, FlagsWordReachesTheRunAndTakesNoName) {
+  uint8_t after = 0;
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_VALUE8, FCC("Chk2"), At(&after)}));
+  EXPECT_EQ(0u, form_->runFlags);  // no kind 63: the run gets 0
+  // One word follows the kind: the binding after it is read as a binding
+  // (were a name taken first, "Chk2" would be read as a kind and refused).
+  int32_t chk1 = -1;
+  Peek(FCC("Chk1"), &chk1);
+  SetValue(FCC("Chk2"), 1);
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_FLAGS, 0x00010004, DLG_VALUE8, FCC("Chk2"), At(&after)}));
+  EXPECT_EQ(0x00010004u, form_->runFlags);  // all 32 bits of the word
+  EXPECT_EQ(1, after);
+  EXPECT_EQ(0, chk1);  // not an object binding: nothing was put in Chk1
+}
+
+TEST_F(GuiDialog, SixteenBitNumberIsUnsignedAndHeldWithinItsWidth) {
+  // The neighbours tell whether the store stayed within the 16-bit variable.
+  uint16_t n[3] = {0xA5A5, 0xFFFF, 0x5A5A};
+  std::string shown;
+  PeekText(FCC("Fld1"), &shown);
+  SetText(FCC("Fld1"), "1234");
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_NUMBER16, FCC("Fld1"), At(&n[1])}));
+  EXPECT_EQ("65535", shown);  // unsigned: not "-1"
+  EXPECT_EQ(1234, n[1]);
+  for (auto [text, want] : {std::pair<const char*, uint16_t>{"70000", 0xFFFF}, {"-5", 0}}) {
+    SetText(FCC("Fld1"), text);
+    Tap(FCC("OKAY"));
+    ASSERT_EQ(FCC("OKAY"), Run({DLG_NUMBER16, FCC("Fld1"), At(&n[1])}));
+    EXPECT_EQ(want, n[1]) << text;
+  }
+  EXPECT_EQ(0xA5A5, n[0]);
+  EXPECT_EQ(0x5A5A, n[2]);
+  // A null address is skipped, and its one argument with it.
+  uint16_t after = 0;
+  SetText(FCC("Fld2"), "42");
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"),
+            Run({DLG_NUMBER16, FCC("Fld1"), 0, DLG_NUMBER16, FCC("Fld2"), At(&after)}));
+  EXPECT_EQ(42, after);
+}
+
+// A second form for what the first one cannot show: a check list longer
+// than 32 items and a time selector.
+constexpr uint32_t WIDE_ID = 3301;
+constexpr int MANY_ITEMS = 40;
+
+std::vector<uint8_t> WideForm() {
+  std::string items;
+  for (int i = 0; i < MANY_ITEMS; i++) items += (i ? "\n" : "") + std::to_string(i);
+  FormBuilder b;
+  b.Word("Iden").Num(int(WIDE_ID)).Word("Tagg").Word("Dlg2").Word("FBeg");
+  b.Begin("CLST").Tokens("Tagg Many Rect 10 10 150 300 Bsel").Text(items).End();
+  b.Object("BUTN", "Tagg Time TPck Time Rect 200 10 80 24", {"- None -"});
+  b.Object("BUTN", "Tagg OKAY Rect 10 500 80 30", {"OK"});
+  b.Object("BUTN", "Tagg CANC Rect 100 500 80 30", {"Cancel"});
+  return b.Word("FEnd").Bytes();
+}
+
+class GuiDialogWide : public GuiDialog {
+ protected:
+  void SetUp() override {
+    GuiDialog::SetUp();
+    GUI_FormClose(form_);
+    form_ = nullptr;
+    AddResource(FCC("FORM"), WIDE_ID, WideForm());
+    ASSERT_EQ(0, GUI_FormOpen(&form_, WIDE_ID, 0, FCC("FORM"), nullptr));
+    ASSERT_EQ(MANY_ITEMS, GUI_ListCount(form_, FCC("Many")));
+  }
+  // The items that are on, by index.
+  std::vector<int> On() {
+    std::vector<bool> all = Checks(FCC("Many"));
+    std::vector<int> on;
+    for (size_t i = 0; i < all.size(); i++)
+      if (all[i]) on.push_back(int(i));
+    return on;
+  }
+  void PeekOn(std::vector<int>* out) {
+    Then([this, out] { *out = On(); });
+  }
+  void Preset(std::initializer_list<int> on) {
+    for (int i = 0; i < MANY_ITEMS; i++)
+      ASSERT_EQ(0, GUI_ListSetChecked(form_, FCC("Many"), int16_t(i), false));
+    for (int i : on) ASSERT_EQ(0, GUI_ListSetChecked(form_, FCC("Many"), int16_t(i), true));
+  }
+  std::string Face() { return GuiSelectorText(GUI_FindObject(GUI_ActiveForm(), FCC("Time"))); }
+};
+
+TEST_F(GuiDialogWide, ThirtyTwoBitSetIgnoresItemsPastBit31) {
+  uint32_t set = 0x80000001;
+  Preset({5, 35});  // 5 is within the set and is cleared; 35 has no bit and stays
+  std::vector<int> shown;
+  PeekOn(&shown);
+  Check(2, true, FCC("Many"));
+  Check(31, false, FCC("Many"));
+  Check(36, true, FCC("Many"));
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_CHECKSET32, FCC("Many"), At(&set)}));
+  EXPECT_EQ((std::vector<int>{0, 31, 35}), shown);
+  EXPECT_EQ(0x00000005u, set);
+}
+
+TEST_F(GuiDialogWide, SixteenBitSetIgnoresItemsPastBit15) {
+  uint16_t set[3] = {0x1111, 0x8001, 0x2222};
+  Preset({3, 16, 17});
+  std::vector<int> shown;
+  PeekOn(&shown);
+  Check(0, false, FCC("Many"));
+  Check(14, true, FCC("Many"));
+  Check(20, true, FCC("Many"));
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_CHECKSET16, FCC("Many"), At(&set[1])}));
+  EXPECT_EQ((std::vector<int>{0, 15, 16, 17}), shown);
+  EXPECT_EQ(0xC000, set[1]);
+  EXPECT_EQ(0x1111, set[0]);
+  EXPECT_EQ(0x2222, set[2]);
+}
+
+TEST_F(GuiDialogWide, ThirtyTwoBitStatesTakeAtMostTheirCount) {
+  // Any non-zero element is on, whichever of its bytes holds the bits.
+  uint32_t states[4] = {0x00010000, 0, 7, 0xDEADBEEF};
+  Preset({1, 5});  // item 1 is set from its element; 5 is past the count
+  std::vector<int> shown;
+  PeekOn(&shown);
+  Check(0, false, FCC("Many"));
+  Check(1, true, FCC("Many"));
+  Check(3, true, FCC("Many"));
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_CHECKARRAY32, FCC("Many"), At(states), 3}));
+  EXPECT_EQ((std::vector<int>{0, 2, 5}), shown);
+  EXPECT_EQ(0u, states[0]);
+  EXPECT_EQ(1u, states[1]);
+  EXPECT_EQ(1u, states[2]);  // on is written as 1
+  EXPECT_EQ(0xDEADBEEFu, states[3]);
+}
+
+TEST_F(GuiDialogWide, EightBitStatesTakeAtMostTheirCount) {
+  uint8_t states[6] = {0, 1, 0, 0x80, 0xAA, 0xBB};
+  Preset({0});
+  std::vector<int> shown;
+  PeekOn(&shown);
+  Check(2, true, FCC("Many"));
+  Check(3, false, FCC("Many"));
+  Check(4, true, FCC("Many"));
+  Tap(FCC("OKAY"));
+  ASSERT_EQ(FCC("OKAY"), Run({DLG_CHECKARRAY8, FCC("Many"), At(states), 4}));
+  EXPECT_EQ((std::vector<int>{1, 3}), shown);  // 0xAA past the count shows nothing
+  EXPECT_EQ((std::vector<uint8_t>{0, 1, 1, 0, 0xAA, 0xBB}),
+            std::vector<uint8_t>(states, states + 6));
+}
+
+TEST_F(GuiDialogWide, TimeValueGoesThroughTheTimeObjectCommands) {
+  // 20:00 is 72,000 seconds: more than a 16-bit control value holds.
+  uint32_t seconds = 20 * 3600;
+  std::string face;
+  uint32_t held = 0;
+  Then([&] {
+    face = Face();
+    EXPECT_EQ(0, GUI_ObjectCommand(GUI_ActiveForm(), GUI_FindObject(GUI_ActiveForm(), FCC("Time")),
+                                   GUI_CMD_GET_TIME, &held));
+  });
+  Tap(FCC("Time"));
+  Then([] { EXPECT_EQ(FCC("TPck"), GUI_FormTag(GUI_ActiveForm())); });
+  Tap(FCC("HrUp"));
+  Tap(FCC("MnUp"));
+  Tap(FCC("OKAY"));
+  Tap(FCC("OKAY"));
+  const std::vector<DialogWord> list = {DLG_TIME, FCC("Time"), At(&seconds)};
+  ASSERT_EQ(FCC("OKAY"), Run(list));
+  EXPECT_EQ("20:00", face);
+  EXPECT_EQ(72000u, held);
+  EXPECT_EQ(uint32_t(21 * 3600 + 60), seconds);
+  // Picked, then the dialog cancelled: the variable stays.
+  Tap(FCC("Time"));
+  Tap(FCC("HrDn"));
+  Tap(FCC("OKAY"));
+  Tap(FCC("CANC"));
+  ASSERT_EQ(FCC("CANC"), Run(list));
+  EXPECT_EQ(uint32_t(21 * 3600 + 60), seconds);
 }
 
 }  // namespace
