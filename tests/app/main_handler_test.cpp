@@ -466,6 +466,16 @@ class BookSourceTest : public MainScreenTest {
     DEV_SetSyncFolderName("Brantel");
     return folder;
   }
+  // A script step keeping the places the open dialog offers.
+  void Offered(std::vector<std::string>* out) {
+    Then([out] {
+      for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("SLst")); ++i) {
+        char item[96];
+        ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("SLst"), i, item, sizeof item));
+        out->push_back(item);
+      }
+    });
+  }
   static PdbBytes Book(const std::vector<std::string>& lastNames) {
     PdbBuilder b = ContactPdb(true);
     b.AppInfo(CategoryInfo({"Unfiled"}));
@@ -480,13 +490,7 @@ TEST_F(BookSourceTest, OpenFromABackupKeepsTheOldBookAndRebuildsTheList) {
   Desktop(backup);
   std::vector<std::string> offered;
   Menu(FCC("OpnF"));
-  Then([&] {
-    for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("SLst")); ++i) {
-      char item[96];
-      ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("SLst"), i, item, sizeof item));
-      offered.push_back(item);
-    }
-  });
+  Offered(&offered);
   Tap(FCC("OKAY"));
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(offered, std::vector<std::string>{"SmithJ (desktop user)"});
@@ -587,13 +591,7 @@ TEST_F(BookSourceTest, SendToADesktopUserQueuesTheInstall) {
   WriteHostFile(palm + "/users.dat", dat);
   std::vector<std::string> offered;
   Menu(FCC("SndH"));
-  Then([&] {
-    for (int16_t i = 0; i < GUI_ListCount(Active(), FCC("SLst")); ++i) {
-      char item[96];
-      ASSERT_EQ(0, GUI_ListGetItem(Active(), FCC("SLst"), i, item, sizeof item));
-      offered.push_back(item);
-    }
-  });
+  Offered(&offered);
   Tap(FCC("OKAY"));
   EXPECT_EQ(Run(), GUI_RESULT_STOP);
   EXPECT_EQ(offered, std::vector<std::string>{"SmithJ (desktop user)"});
