@@ -29,6 +29,15 @@ uint8_t recordAttributes(FileRef f, uint16_t index) {
   return attributes;
 }
 
+// The memo's size once `textLength` bytes are appended: the text replaces
+// the terminating zero, but a memo without one keeps its last character and
+// gains a zero as well.
+uint32_t grownSize(FileRef f, uint16_t index, uint32_t size, uint32_t textLength) {
+  uint8_t last = 1;
+  if (size > 0) (void)DB_ReadRecordBytes(f, index, size - 1, 1, &last);
+  return size + textLength + (last == 0 ? 0 : 1);
+}
+
 // 4. The memo to append to, from the last record towards the first: -1 for
 // none, or when the latest memo of that title is full.
 int32_t findMemo(FileRef f, const char* title, uint32_t titleLength, uint32_t textLength) {
@@ -40,11 +49,11 @@ int32_t findMemo(FileRef f, const char* title, uint32_t titleLength, uint32_t te
     bool same = true;
     for (uint32_t at = 0; same && at < titleLength; at += sizeof head) {
       uint32_t n = titleLength - at < sizeof head ? titleLength - at : uint32_t(sizeof head);
-      same = DB_ReadRecordBytes(f, uint16_t(i), at, n, head) == 0 &&
-             memcmp(head, title + at, n) == 0;
+      same =
+          DB_ReadRecordBytes(f, uint16_t(i), at, n, head) == 0 && memcmp(head, title + at, n) == 0;
     }
     if (!same) continue;
-    return size + textLength > MEMO_MAX_BYTES ? -1 : i;
+    return grownSize(f, uint16_t(i), size, textLength) > MEMO_MAX_BYTES ? -1 : i;
   }
   return -1;
 }
