@@ -146,7 +146,7 @@ Err VCardSaveSeries(VCardSeries* series, int16_t volume, const char* dir, const 
 }
 
 void VCardDebugCopy(const char* card, uint32_t length) {
-  if (DBG_Level() < 0x10000 || !card) return;
+  if (DBG_Level() < DBG_LEVEL_VERBOSE || !card) return;
   // A plain text file: no database header, whatever the volume's habits.
   (void)FIL_Delete(VOL_DOCUMENTS, "!", VCARD_DEBUG_FILE);
   FileRef f = nullptr;
