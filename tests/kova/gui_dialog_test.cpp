@@ -14,6 +14,9 @@
 namespace {
 
 constexpr uint32_t FORM_ID = 3300;
+// The check list the tests use unless they name another (a constant: clang
+// does not take a consteval call as a default argument).
+constexpr FourCC CHECK_LIST = FCC("Chks");
 
 std::vector<uint8_t> DialogForm() {
   FormBuilder b;
@@ -59,7 +62,7 @@ class GuiDialog : public GuiTest {
   void SetText(FourCC tag, std::string text) {
     Then([tag, text] { EXPECT_EQ(0, GUI_SetText(GUI_ActiveForm(), tag, text.c_str())); });
   }
-  void Check(int16_t item, bool on, FourCC list = FCC("Chks")) {
+  void Check(int16_t item, bool on, FourCC list = CHECK_LIST) {
     Then([item, on, list] { EXPECT_EQ(0, GUI_ListSetChecked(GUI_ActiveForm(), list, item, on)); });
   }
   // Records a control's value / text as the dialog shows it.
@@ -69,7 +72,7 @@ class GuiDialog : public GuiTest {
   void PeekText(FourCC tag, std::string* out) {
     Then([tag, out] { *out = Text(tag); });
   }
-  std::vector<bool> Checks(FourCC list = FCC("Chks")) {
+  std::vector<bool> Checks(FourCC list = CHECK_LIST) {
     std::vector<bool> out;
     for (int16_t i = 0; i < GUI_ListCount(form_, list); i++) {
       bool on = false;
