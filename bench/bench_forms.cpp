@@ -12,32 +12,12 @@
 
 namespace {
 
-// Starts files, the program's resource store, a headless 360 x 600 window
-// and the form manager.
-bool startGui() {
-  if (!BenchStart()) return false;
-  if (RES_Open(BRANTEL_RES_STORE) != 0) return false;
-  HOST_SetOps(&HOST_HEADLESS_OPS);
-  HOST_HeadlessReset();
-  if (HOST_Start() != 0) return false;
-  HostRect client{0, 0, 360, 600};
-  HOST_Ops()->setClientRect(HOST_MainWindow(), &client);
-  return GUI_Start() == 0;
-}
-
-void stopGui() {
-  GUI_Stop();
-  HOST_Stop();
-  RES_Close();
-  BenchStop();
-}
-
 void BM_OpenMainFromCacheAndDraw(benchmark::State& state) {
-  if (!startGui()) return state.SkipWithError("start failed");
+  if (!BenchStartGui()) return state.SkipWithError("start failed");
   GuiForm* form = nullptr;
   // The first opening lays the form out and fills the cache.
   if (GUI_FormOpen(&form, FCC("Main"), 0, RES_TYPE_FORM, nullptr) != 0) {
-    stopGui();
+    BenchStopGui();
     return state.SkipWithError("Main does not open");
   }
   GUI_FormClose(form);
@@ -50,17 +30,17 @@ void BM_OpenMainFromCacheAndDraw(benchmark::State& state) {
     state.counters["height"] = form->rect.h;
     GUI_FormClose(form);
   }
-  stopGui();
+  BenchStopGui();
 }
 BENCHMARK(BM_OpenMainFromCacheAndDraw)->Unit(benchmark::kMillisecond);
 
 // The search a cache miss runs, from the standard density: on the list
 // forms and on an alert, whose height is searched as well.
 void layoutSearch(benchmark::State& state, FourCC name, FourCC type) {
-  if (!startGui()) return state.SkipWithError("start failed");
+  if (!BenchStartGui()) return state.SkipWithError("start failed");
   GuiForm* form = nullptr;
   if (GUI_FormOpen(&form, name, 0, type, nullptr) != 0) {
-    stopGui();
+    BenchStopGui();
     return state.SkipWithError("the form does not open");
   }
   for (auto _ : state) {
@@ -71,7 +51,7 @@ void layoutSearch(benchmark::State& state, FourCC name, FourCC type) {
   state.counters["density"] = form->density;
   state.counters["height"] = form->rect.h;
   GUI_FormClose(form);
-  stopGui();
+  BenchStopGui();
 }
 BENCHMARK_CAPTURE(layoutSearch, Main, FCC("Main"), RES_TYPE_FORM)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(layoutSearch, Indx, FCC("Indx"), RES_TYPE_FORM)->Unit(benchmark::kMillisecond);

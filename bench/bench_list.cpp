@@ -29,14 +29,7 @@ constexpr uint32_t CONTACTS = 32000;
 std::vector<std::string> g_names;  // the list names in list order (the floor's data)
 
 bool startAll() {
-  if (!BenchStart()) return false;
-  if (RES_Open(BRANTEL_RES_STORE) != 0) return false;
-  HOST_SetOps(&HOST_HEADLESS_OPS);
-  HOST_HeadlessReset();
-  if (HOST_Start() != 0) return false;
-  HostRect client{0, 0, 360, 600};
-  HOST_Ops()->setClientRect(HOST_MainWindow(), &client);
-  if (GUI_Start() != 0) return false;
+  if (!BenchStartGui()) return false;
   SamplePrefsDefaults();
   g_prefs.tipsShown = 0xFFFFFFFF;
   ContactStoreReset();
@@ -226,9 +219,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   SortReset();
-  GUI_Stop();
-  HOST_Stop();
-  RES_Close();
-  BenchStop();
+  BenchStopGui();
   return 0;
 }

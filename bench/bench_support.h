@@ -12,6 +12,8 @@
 
 #include "host_file.h"
 #include "kova.h"
+#include "kova_gui.h"
+#include "kova_host.h"
 
 inline std::string& BenchFolder() {
   static std::string folder;
@@ -42,6 +44,27 @@ inline void BenchStop() {
   MEM_Stop();
   std::error_code ec;
   std::filesystem::remove_all(BenchFolder(), ec);
+}
+
+// BenchStart, then the program's resource store, a headless 360 x 600
+// window and the form manager.
+inline bool BenchStartGui() {
+  if (!BenchStart()) return false;
+  if (RES_Open(BRANTEL_RES_STORE) != 0) return false;
+  HOST_SetOps(&HOST_HEADLESS_OPS);
+  HOST_HeadlessReset();
+  if (HOST_Start() != 0) return false;
+  HostRect client{0, 0, 360, 600};
+  HOST_Ops()->setClientRect(HOST_MainWindow(), &client);
+  return GUI_Start() == 0;
+}
+
+// Stops what BenchStartGui started.
+inline void BenchStopGui() {
+  GUI_Stop();
+  HOST_Stop();
+  RES_Close();
+  BenchStop();
 }
 
 // Writes `bytes` as the file `name` of the data folder; aborts on failure.

@@ -80,9 +80,9 @@ void extractFields() {
 
 // Floor: the same texts copied with a property name and a line end each.
 void BM_FloorFormatInMemory(benchmark::State& state) {
-  static const char* const kNames[] = {"N:",   "N:",    "ORG:", "TEL:", "ADR:", "ADR:", "ADR:",
-                                       "ADR:", "ADR:",  "TITLE:", "X-AIM:", "URL:", "X-PALM:",
-                                       "NOTE:", "BDAY:"};
+  static const char* const kNames[] = {
+      "N:",   "N:",     "ORG:",   "TEL:", "ADR:",    "ADR:",  "ADR:", "ADR:",
+      "ADR:", "TITLE:", "X-AIM:", "URL:", "X-PALM:", "NOTE:", "BDAY:"};
   uint64_t bytes = 0, cards = 0;
   std::string text;
   for (auto _ : state) {

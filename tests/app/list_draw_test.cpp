@@ -8,18 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "app_fixture.h"
 #include "contact_builder.h"
 #include "kova_picker.h"
 #include "list.h"
+#include "main_screen_fixture.h"
 #include "parse.h"
 #include "pdb_builder.h"
 #include "sample.h"
 #include "sort.h"
 
 namespace {
-
-constexpr FourCC kMainLayout = FCC("Main");
 
 struct Person {
   std::string last, first;
@@ -28,12 +26,8 @@ struct Person {
   std::string note = "";
 };
 
-class ListDrawTest : public AppScreenTest {
+class ListDrawTest : public QuietScreenTest {
  protected:
-  void SetUp() override {
-    AppScreenTest::SetUp();
-    g_prefs.tipsShown = 0xFFFFFFFF;  // no hints over the list
-  }
   void Write(const std::vector<Person>& people) {
     PdbBuilder b = ContactPdb(true);
     b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
@@ -56,11 +50,6 @@ class ListDrawTest : public AppScreenTest {
       people.push_back({name, "X"});
     }
     Write(people);
-  }
-  uint32_t Run(FourCC layout = kMainLayout) {
-    const TagItem params[] = {
-        {GUI_RUN_HANDLER, uintptr_t(MainHandleEvent)}, {GUI_RUN_PERIOD, 50}, {0, 0}};
-    return GUI_FormLoad(layout, params);
   }
   // The screen pixel at (dx, dy) inside visible row `row` of the list.
   static uint32_t RowPixel(int32_t row, int32_t dx, int32_t dy = 1) {

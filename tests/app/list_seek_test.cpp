@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app_fixture.h"
 #include "contact_builder.h"
 #include "list.h"
+#include "main_screen_fixture.h"
 #include "parse.h"
 #include "pdb_builder.h"
 #include "sort.h"
@@ -24,12 +24,8 @@ struct Person {
   std::string last, first, company = "";
 };
 
-class ListSeekTest : public AppScreenTest {
+class ListSeekTest : public QuietScreenTest {
  protected:
-  void SetUp() override {
-    AppScreenTest::SetUp();
-    g_prefs.tipsShown = 0xFFFFFFFF;  // no hints over the list
-  }
   void Write(const std::vector<Person>& people) {
     PdbBuilder b = ContactPdb(true);
     b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
@@ -41,11 +37,6 @@ class ListSeekTest : public AppScreenTest {
       b.Record(c.Record(), 0, uint32_t(0x700 + i));
     }
     WriteDataFile(CONTACTS_FILE, b.Bytes());
-  }
-  uint32_t Run() {
-    const TagItem params[] = {
-        {GUI_RUN_HANDLER, uintptr_t(MainHandleEvent)}, {GUI_RUN_PERIOD, 50}, {0, 0}};
-    return GUI_FormLoad(FCC("Main"), params);
   }
   static void SetMode(int16_t mode) {
     g_prefs.sortModeByCategory[g_prefs.currentCategory + 1] = uint16_t(mode);

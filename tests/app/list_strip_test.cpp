@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app_fixture.h"
 #include "contact_builder.h"
 #include "kova_res.h"
 #include "list.h"
+#include "main_screen_fixture.h"
 #include "pdb_builder.h"
 
 namespace {
@@ -57,11 +57,10 @@ struct Person {
   uint8_t attributes = 0;  // 0x10 private
 };
 
-class ListStripTest : public AppScreenTest {
+class ListStripTest : public QuietScreenTest {
  protected:
   void SetUp() override {
-    AppScreenTest::SetUp();
-    g_prefs.tipsShown = 0xFFFFFFFF;
+    QuietScreenTest::SetUp();
     g_prefs.listColours[6] = 0x123456;  // strip background
     g_prefs.listColours[2] = 0x00AA00;  // ink of the text and the marker bar
   }
@@ -79,11 +78,6 @@ class ListStripTest : public AppScreenTest {
       b.Record(c.Record(), people[i].attributes, uint32_t(0x700 + i));
     }
     WriteDataFile(CONTACTS_FILE, b.Bytes());
-  }
-  uint32_t Run() {
-    const TagItem params[] = {
-        {GUI_RUN_HANDLER, uintptr_t(MainHandleEvent)}, {GUI_RUN_PERIOD, 50}, {0, 0}};
-    return GUI_FormLoad(FCC("Main"), params);
   }
   static GfxRect Area() {
     GfxRect a{};

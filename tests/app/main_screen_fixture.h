@@ -68,3 +68,12 @@ class MainScreenTest : public AppScreenTest {
 
 inline const std::vector<ScreenContact> kPeople = {
     {"Adams", "Bo", 1}, {"Baker", "Al", 2}, {"Cole", "Cy", 1}, {"Dunn", "Di", 0}};
+
+// The list screens without the one-time hints over them.
+class QuietScreenTest : public MainScreenTest {
+ protected:
+  void SetUp() override {
+    MainScreenTest::SetUp();
+    g_prefs.tipsShown = 0xFFFFFFFF;
+  }
+};
