@@ -29,17 +29,13 @@ struct Person {
 class ListDrawTest : public QuietScreenTest {
  protected:
   void Write(const std::vector<Person>& people) {
-    PdbBuilder b = ContactPdb(true);
-    b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
-    for (size_t i = 0; i < people.size(); ++i) {
-      ContactBuilder c(true);
+    WriteRecords(people.size(), [&](size_t i, ContactBuilder& c) {
       c.Field(0, people[i].last).Field(1, people[i].first);
       for (size_t p = 0; p < people[i].phones.size(); ++p)
         c.Field(int(4 + p), people[i].phones[p]).PhoneLabel(int(p), int(p));
       if (!people[i].note.empty()) c.Field(42, people[i].note);
-      b.Record(c.Record(), people[i].attributes, uint32_t(0x500 + i));
-    }
-    WriteDataFile(CONTACTS_FILE, b.Bytes());
+      return people[i].attributes;
+    });
   }
   // `n` contacts "Name000" … in last-name order.
   void WriteNumbered(int n) {

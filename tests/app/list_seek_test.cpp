@@ -27,16 +27,12 @@ struct Person {
 class ListSeekTest : public QuietScreenTest {
  protected:
   void Write(const std::vector<Person>& people) {
-    PdbBuilder b = ContactPdb(true);
-    b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
-    for (size_t i = 0; i < people.size(); ++i) {
-      ContactBuilder c(true);
+    WriteRecords(people.size(), [&](size_t i, ContactBuilder& c) {
       if (!people[i].last.empty()) c.Field(0, people[i].last);
       if (!people[i].first.empty()) c.Field(1, people[i].first);
       if (!people[i].company.empty()) c.Field(2, people[i].company);
-      b.Record(c.Record(), 0, uint32_t(0x700 + i));
-    }
-    WriteDataFile(CONTACTS_FILE, b.Bytes());
+      return uint8_t(0);
+    });
   }
   static void SetMode(int16_t mode) {
     g_prefs.sortModeByCategory[g_prefs.currentCategory + 1] = uint16_t(mode);

@@ -66,18 +66,16 @@ class ListStripTest : public QuietScreenTest {
   }
   // People in last-name order, the nameless ones last.
   void Write(const std::vector<Person>& people) {
-    PdbBuilder b = ContactPdb(true);
-    b.AppInfo(CategoryInfo({"Unfiled", "Business"}));
-    for (size_t i = 0; i < people.size(); ++i) {
-      ContactBuilder c(true);
-      if (!people[i].last.empty()) c.Field(0, people[i].last);
-      for (size_t p = 0; p < people[i].phones.size(); ++p)
-        c.Field(int(4 + p), people[i].phones[p].first)
-            .PhoneLabel(int(p), people[i].phones[p].second);
-      if (!people[i].street.empty()) c.Field(23, people[i].street);
-      b.Record(c.Record(), people[i].attributes, uint32_t(0x700 + i));
-    }
-    WriteDataFile(CONTACTS_FILE, b.Bytes());
+    WriteRecords(people.size(),
+                 [&](size_t i, ContactBuilder& c) {
+                   if (!people[i].last.empty()) c.Field(0, people[i].last);
+                   for (size_t p = 0; p < people[i].phones.size(); ++p)
+                     c.Field(int(4 + p), people[i].phones[p].first)
+                         .PhoneLabel(int(p), people[i].phones[p].second);
+                   if (!people[i].street.empty()) c.Field(23, people[i].street);
+                   return people[i].attributes;
+                 },
+                 {"Unfiled", "Business"});
   }
   static GfxRect Area() {
     GfxRect a{};

@@ -25,17 +25,28 @@ inline AlertLog& g_log = g_alertLog;
 
 class MainScreenTest : public AppScreenTest {
  protected:
-  // The contact file, sorted by last name as the handheld keeps it.
-  void WriteContacts(const std::vector<ScreenContact>& people) {
+  // The contact file of `count` records in the order given: `fill(i, c)`
+  // sets record i's fields and returns its attribute byte.
+  template <typename Fill>
+  void WriteRecords(size_t count, Fill fill,
+                    const std::vector<std::string>& categories = {"Unfiled", "Business",
+                                                                  "Personal"}) {
     PdbBuilder b = ContactPdb(true);
-    b.AppInfo(CategoryInfo({"Unfiled", "Business", "Personal"}));
-    for (size_t i = 0; i < people.size(); ++i) {
+    b.AppInfo(CategoryInfo(categories));
+    for (size_t i = 0; i < count; ++i) {
       ContactBuilder c(true);
-      c.Field(0, people[i].last).Field(1, people[i].first);
-      if (!people[i].company.empty()) c.Field(2, people[i].company);
-      b.Record(c.Record(), people[i].category, uint32_t(0x3000 + i));
+      uint8_t attributes = fill(i, c);
+      b.Record(c.Record(), attributes, uint32_t(0x3000 + i));
     }
     WriteDataFile(CONTACTS_FILE, b.Bytes());
+  }
+  // The contact file, sorted by last name as the handheld keeps it.
+  void WriteContacts(const std::vector<ScreenContact>& people) {
+    WriteRecords(people.size(), [&](size_t i, ContactBuilder& c) {
+      c.Field(0, people[i].last).Field(1, people[i].first);
+      if (!people[i].company.empty()) c.Field(2, people[i].company);
+      return people[i].category;
+    });
   }
   PdbImage Contacts() const { return PdbParse(ReadDataFile(CONTACTS_FILE)); }
   std::string LastNameOf(uint16_t index) const {
