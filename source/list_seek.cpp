@@ -19,7 +19,15 @@ constexpr uint32_t CHAR_LINE_FEED = 10;
 constexpr uint32_t CHAR_RETURN = 13;
 constexpr int SEEK_WORDS = 3;
 
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+// Case folding of the handheld's 8-bit text: A-Z, the accented capitals
+// 0xC0-0xDE (not the multiplication sign 0xD7), and the capitals the
+// handheld keeps below 0xA0 (S and Z with caron, OE, Y with diaeresis).
+char fold(char c) {
+  uint8_t u = uint8_t(c);
+  if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return char(u + 0x20);
+  if (u == 0x8A || u == 0x8C || u == 0x8E) return char(u + 0x10);
+  return u == 0x9F ? char(0xFF) : c;
+}
 
 // The display list of one sort order for the current category.
 struct RowList {

@@ -185,6 +185,29 @@ TEST_F(ListSeekTest, AMatchAboveTheStartRowIsRetriedLinearly) {
   EXPECT_TRUE(dash) << "the match lies behind the shown \"- \"";
 }
 
+// Typed lower case finds accented capitals by initial and by word.
+TEST_F(ListSeekTest, AccentedCapitalsMatchTheirLowerCase) {
+  Write({{"Dupont", "Eric"},
+         {"Dupuis",
+          "\x8C"
+          "dipe"},
+         {"Durand", "\xC9lodie"}});
+  std::vector<std::string> found;
+  for (const char* typed : {"\xE9 dur", "dur \xE9", "dupu \x9C"}) {
+    Then([&, typed] {
+      SetMode(0);
+      ListDraw(Active(), LIST_TOP);
+      TypeKeys(typed);
+      found.push_back(g_list.seekFound ? Selected() : "<none>");
+      ListSeekClear(Active());
+    });
+  }
+  EXPECT_EQ(Run(), GUI_RESULT_STOP);
+  EXPECT_EQ(found, (std::vector<std::string>{"Durand/\xC9lodie/", "Durand/\xC9lodie/",
+                                             "Dupuis/\x8C"
+                                             "dipe/"}));
+}
+
 TEST_F(ListSeekTest, WordsFindJohnSmithFromEachOrder) {
   Write({{"Smith", "John", "Works"},
          {"Jones", "Alice"},
