@@ -113,10 +113,10 @@ std::vector<Place> findPlaces(DeskUserList* users, bool opening) {
     // Opening takes the book the device holds, the newer layout first; a
     // device without one is not offered.
     for (const char* name : {CONTACTS_FILE, ADDRESS_FILE}) {
+      if (!opening || d.file[0]) break;
       char path[FIL_PATH_BYTES];
       deviceFile(d, name, path, sizeof path);
-      if (opening && !d.file[0] && DEV_Exists(path))
-        STR_Format(d.file, int(sizeof d.file), "%s", name);
+      if (DEV_Exists(path)) STR_Format(d.file, int(sizeof d.file), "%s", name);
     }
     char identity[64] = "";
     if (DEV_Identity(identity, sizeof identity) != 0 || !identity[0])

@@ -73,24 +73,30 @@ PalmTime GuiPickerNow() {
                   uint32_t(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec));
 }
 
+namespace {
+
+// Day `days` (since 1904) as the locale writes dates, else as yyyy-mm-dd.
+std::string dateText(int32_t days) {
+  int32_t y = 0, m = 0, d = 0;
+  GuiCivilFromDays(days, &y, &m, &d);
+  char text[64] = {0};
+  if (STR_FormatDate(text, sizeof text, int16_t(y), int16_t(m), int16_t(d)) == 0)
+    (void)STR_Format(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
+  return text;
+}
+
+}  // namespace
+
 std::string GuiSelectorText(const GuiObject* object) {
   uint32_t v = uint32_t(object->control.value);
   char text[64] = {0};
   if (object->actionKind == FCC("DPck")) {
     if (v == 0) return GuiLabel(object);
-    int32_t y = 0, m = 0, d = 0;
-    GuiCivilFromDays(int32_t(v / SECONDS_PER_DAY), &y, &m, &d);
-    if (STR_FormatDate(text, sizeof text, int16_t(y), int16_t(m), int16_t(d)) == 0)
-      (void)STR_Format(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
-    return text;
+    return dateText(int32_t(v / SECONDS_PER_DAY));
   }
   if (object->actionKind == FCC("DOff")) {
     int64_t today = int64_t(GuiPickerNow() / SECONDS_PER_DAY);
-    int32_t y = 0, m = 0, d = 0;
-    GuiCivilFromDays(int32_t(today + GuiDateOffsetDays(int32_t(v))), &y, &m, &d);
-    if (STR_FormatDate(text, sizeof text, int16_t(y), int16_t(m), int16_t(d)) == 0)
-      (void)STR_Format(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
-    return text;
+    return dateText(int32_t(today + GuiDateOffsetDays(int32_t(v))));
   }
   if (object->actionKind == FCC("TPck")) {
     if (v >= SECONDS_PER_DAY) return GuiLabel(object);

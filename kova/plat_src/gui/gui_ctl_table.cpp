@@ -178,9 +178,8 @@ void GuiControlDefaultAction(GuiForm* form, GuiObject* object) {
     // The desktop has a keyboard: the target field takes the focus.
     GuiObject* field = target(form, object);
     if (field) GuiSetFocus(form, field);
-  } else if (action == FCC("CPck") || action == FCC("DPck") || action == FCC("TPck") ||
-             action == FCC("DOff")) {
-    if (GuiIsSelector(object)) GuiRunSelector(form, object);
+  } else if (GuiIsSelector(object)) {
+    GuiRunSelector(form, object);
   }
   // "HpTx" is left to the application.
 }
